@@ -1,0 +1,33 @@
+file(REMOVE_RECURSE ${WORK_DIR})
+set(prefix ${WORK_DIR}/prefix)
+
+function(run)
+    execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+    if(NOT rc EQUAL 0)
+        message(FATAL_ERROR "failed: ${ARGN}\n${out}\n${err}")
+    endif()
+endfunction()
+
+run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+
+# find_package route
+run(${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/consumer -G ${GENERATOR}
+    -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release)
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/consumer)
+run(${WORK_DIR}/consumer/consumer)
+
+# pkg-config route
+find_program(PKG_CONFIG pkg-config)
+if(PKG_CONFIG)
+    set(ENV{PKG_CONFIG_PATH} ${prefix}/lib/pkgconfig:${prefix}/lib64/pkgconfig:${prefix}/lib/x86_64-linux-gnu/pkgconfig)
+    execute_process(COMMAND ${PKG_CONFIG} --cflags --libs VQ2D3D VQmatrices
+        OUTPUT_VARIABLE flags RESULT_VARIABLE rc OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(NOT rc EQUAL 0)
+        message(FATAL_ERROR "pkg-config does not find the installed VQ2D3D")
+    endif()
+    separate_arguments(flags)
+    run(cc -std=c99 ${CONSUMER_DIR}/consumer.c ${flags} -o ${WORK_DIR}/consumer_pc)
+    file(GLOB libdirs LIST_DIRECTORIES true ${prefix}/lib*)
+    string(REPLACE ";" ":" libpath "${libdirs}")
+    run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${libpath} ${WORK_DIR}/consumer_pc)
+endif()
