@@ -1,0 +1,13 @@
+// Exports of the elimination inverse of a symmetric matrix in full storage:
+// VQinvsim_* tests nothing, VQinvsim_pos_* stops at the first pivot that is
+// not positive. See elimination_inverse.hpp for the algorithm.
+#include "VQmatrices.h"
+#include "elimination_inverse.hpp"
+
+int32_t VQinvsim_fl(float* a, uint32_t n) { return vq::invert_by_elimination<false>(a, n); }
+
+int32_t VQinvsim_dbl(double* a, uint32_t n) { return vq::invert_by_elimination<false>(a, n); }
+
+int32_t VQinvsim_pos_fl(float* a, uint32_t n) { return vq::invert_by_elimination<true>(a, n); }
+
+int32_t VQinvsim_pos_dbl(double* a, uint32_t n) { return vq::invert_by_elimination<true>(a, n); }
