@@ -105,7 +105,7 @@ TYPED_TEST(Similarity3dFit, CubeRotationPassesByStart) {
 
 TYPED_TEST(Similarity3dFit, QuarterTurnAboutXIsOutOfPlanimetricReach) {
     using T = TypeParam;
-    const Mat3 R = vq_test::rot_x(M_PI / 2);
+    const Mat3 R = vq_test::rot_x(2 * std::atan(1.0));  // a quarter turn
     const PairSet<T> set = vq_test::make_pairs<T>(vq_test::cube_points(), R, 2, kShift);
     const Fit<T> planimetric = run(set, 0), general = run(set, 1);
     EXPECT_EQ(planimetric.status, 0);
@@ -219,19 +219,6 @@ TEST(LeastSquaresReference, ReproducesExactRotation) {
         vq_test::make_pairs<double>(vq_test::cube_points(), cube_rotation(), 2.5, kShift);
     EXPECT_LT(vq_test::max_difference(vq_test::least_squares_rotation(set), cube_rotation()),
               1e-12);
-}
-
-TEST(Similarity3dFitPrecision, DoubleTwinDiffersOnlyThroughItsPrecision) {
-    // Same exact data through both twins: same pass count and rotations that
-    // agree to single precision.
-    const PairSet<float> f =
-        vq_test::make_pairs<float>(vq_test::cube_points(), cube_rotation(), 0.8, kShift);
-    const PairSet<double> d =
-        vq_test::make_pairs<double>(vq_test::cube_points(), cube_rotation(), 0.8, kShift);
-    const Fit<float> ff = run(f, 0);
-    const Fit<double> fd = run(d, 0);
-    EXPECT_EQ(ff.passes, fd.passes);
-    EXPECT_LT(vq_test::max_difference(ff.record.R, fd.record.R), 1e-5);
 }
 
 }  // namespace
