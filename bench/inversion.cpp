@@ -1,0 +1,98 @@
+// Inversion of symmetric positive definite matrices: VQinvsim_*, VQinvsim_pos_*
+// and VQinvsim_cho_* beside OpenBLAS's potrf+potri and Eigen's LLT inverse.
+//
+// Every iteration restores the matrix from a pristine copy (n*n values) before
+// inverting it, in ours and in the peers alike. potri leaves only one triangle
+// of the inverse; ours and Eigen write both.
+#include "VQmatrices.h"
+#include "bench_support.hpp"
+#include "lapack.hpp"
+#include "spd_matrices.hpp"
+
+#include <Eigen/Cholesky>
+#include <Eigen/Core>
+
+#include <cstring>
+#include <map>
+
+namespace vq_bench {
+namespace {
+
+const std::vector<uint32_t> kOrders = {10, 50, 200, 500, 1000};
+
+// The naive kernels take about n^3 operations; at the largest orders a few
+// iterations measure them well, and a timed minimum would repeat them for long.
+void limit_slow(benchmark::internal::Benchmark* b, uint32_t n) {
+    if (n >= 1000) b->Iterations(2);
+    else if (n >= 500) b->Iterations(4);
+}
+
+template <class T>
+const std::vector<T>& matrix(uint32_t n) {
+    static std::map<uint32_t, std::vector<T>> cache;
+    auto& a = cache[n];
+    if (a.empty()) a = spd_full<T>(n);
+    return a;
+}
+
+template <class T>
+void register_ours(const std::string& workload, const char* export_name,
+                   int32_t (*invert)(T*, uint32_t), uint32_t n) {
+    auto* b = add(name(workload, export_name, n), [invert, n](benchmark::State& state) {
+        const std::vector<T>& pristine = matrix<T>(n);
+        std::vector<T> a(pristine.size());
+        for (auto _ : state) {
+            std::memcpy(a.data(), pristine.data(), a.size() * sizeof(T));
+            benchmark::DoNotOptimize(invert(a.data(), n));
+            benchmark::ClobberMemory();
+        }
+    });
+    b->Unit(benchmark::kMicrosecond);
+    limit_slow(b, n);
+}
+
+template <class T>
+void register_peers(const std::string& workload, const char* lapack_name, uint32_t n) {
+    add(name(workload, lapack_name, n), [n](benchmark::State& state) {
+        const std::vector<T>& pristine = matrix<T>(n);
+        std::vector<T> a(pristine.size());
+        for (auto _ : state) {
+            std::memcpy(a.data(), pristine.data(), a.size() * sizeof(T));
+            benchmark::DoNotOptimize(lapack::potrf_potri(a.data(), int(n)));
+            benchmark::ClobberMemory();
+        }
+    })->Unit(benchmark::kMicrosecond);
+
+    // Eigen's inverse through its Cholesky factor: solve against the identity,
+    // with the factor and the result allocated once, outside the timing.
+    add(name(workload, "eigen_llt_inverse", n), [n](benchmark::State& state) {
+        using Matrix = Eigen::Matrix<T, Eigen::Dynamic, Eigen::Dynamic>;
+        const Eigen::Map<const Matrix> a(matrix<T>(n).data(), n, n);
+        Eigen::LLT<Matrix> llt(n);
+        Matrix inverse(n, n);
+        for (auto _ : state) {
+            llt.compute(a);
+            inverse.setIdentity();
+            llt.solveInPlace(inverse);
+            benchmark::DoNotOptimize(inverse.data());
+            benchmark::ClobberMemory();
+        }
+    })->Unit(benchmark::kMicrosecond);
+}
+
+}  // namespace
+
+void register_inversion() {
+    for (uint32_t n : sizes(kOrders, 50)) {
+        register_ours<double>("inv_dbl", "VQinvsim_dbl", VQinvsim_dbl, n);
+        register_ours<double>("inv_dbl", "VQinvsim_pos_dbl", VQinvsim_pos_dbl, n);
+        register_ours<double>("inv_dbl", "VQinvsim_cho_dbl", VQinvsim_cho_dbl, n);
+        register_peers<double>("inv_dbl", "lapack_dpotrf_dpotri", n);
+        register_ours<float>("inv_fl", "VQinvsim_fl", VQinvsim_fl, n);
+        register_ours<float>("inv_fl", "VQinvsim_pos_fl", VQinvsim_pos_fl, n);
+        register_ours<float>("inv_fl", "VQinvsim_cho_fl", VQinvsim_cho_fl, n);
+        register_peers<float>("inv_fl", "lapack_spotrf_spotri", n);
+    }
+}
+
+}  // namespace vq_bench

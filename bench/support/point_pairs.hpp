@@ -1,0 +1,102 @@
+// Point pairs for the fits, generated once per size and element type and kept
+// for the whole run (10^7 pairs of doubles take 320 MB per layout, so no
+// benchmark allocates its own copy).
+//
+// 2D: source points in a 1000 x 1000 square, destination = a similarity of
+// them (scale 1.5, turn 0.3 rad, a shift) plus noise of 0.01.
+// 3D: source points in a 1000 m cube, destination = a seven-parameter datum
+// shift (scale 1 + 12 ppm, small tilts, a turn about z) plus noise of 1 mm.
+#pragma once
+
+#include "bench_support.hpp"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace vq_bench {
+
+template <class T>
+struct Pairs2D {
+    uint32_t n = 0;
+    std::vector<T> interleaved;      // per pair: source x, y, destination x, y
+    std::vector<T> src, dst;         // the same points as two arrays of points
+    std::vector<const T*> pointers;  // 2n pointers into `interleaved`, source then destination
+};
+
+template <class T>
+const Pairs2D<T>& pairs2d(uint32_t n) {
+    static std::map<uint32_t, std::unique_ptr<Pairs2D<T>>> cache;
+    std::unique_ptr<Pairs2D<T>>& slot = cache[n];
+    if (!slot) {
+        auto p = std::make_unique<Pairs2D<T>>();
+        p->n = n;
+        p->interleaved.resize(std::size_t(4) * n);
+        p->src.resize(std::size_t(2) * n);
+        p->dst.resize(std::size_t(2) * n);
+        p->pointers.resize(std::size_t(2) * n);
+        auto g = generator(0x2d000000u + n);
+        const double scale = 1.5, c = std::cos(0.3), s = std::sin(0.3);
+        for (std::size_t i = 0; i < n; ++i) {
+            const double x = uniform(g, 0.0, 1000.0), y = uniform(g, 0.0, 1000.0);
+            const double X = 250.0 + scale * (c * x - s * y) + uniform(g, -0.01, 0.01);
+            const double Y = -75.0 + scale * (s * x + c * y) + uniform(g, -0.01, 0.01);
+            T* q = &p->interleaved[4 * i];
+            q[0] = T(x), q[1] = T(y), q[2] = T(X), q[3] = T(Y);
+            p->src[2 * i] = q[0], p->src[2 * i + 1] = q[1];
+            p->dst[2 * i] = q[2], p->dst[2 * i + 1] = q[3];
+            p->pointers[2 * i] = q;
+            p->pointers[2 * i + 1] = q + 2;
+        }
+        slot = std::move(p);
+    }
+    return *slot;
+}
+
+template <class T>
+struct Pairs3D {
+    uint32_t n = 0;
+    std::vector<T> interleaved;  // per pair: source x, y, z, destination x, y, z
+    std::vector<T*> pointers;    // 2n pointers into `interleaved`, source then destination
+};
+
+template <class T>
+const Pairs3D<T>& pairs3d(uint32_t n) {
+    static std::map<uint32_t, std::unique_ptr<Pairs3D<T>>> cache;
+    std::unique_ptr<Pairs3D<T>>& slot = cache[n];
+    if (!slot) {
+        auto p = std::make_unique<Pairs3D<T>>();
+        p->n = n;
+        p->interleaved.resize(std::size_t(6) * n);
+        p->pointers.resize(std::size_t(2) * n);
+        // R = Rz(kappa) Ry(fi) Rx(omega), row by row.
+        const double om = 2e-5, fi = -3e-5, ka = 0.7, scale = 1.0 + 12e-6;
+        const double so = std::sin(om), co = std::cos(om), sf = std::sin(fi), cf = std::cos(fi),
+                     sk = std::sin(ka), ck = std::cos(ka);
+        const double R[9] = {ck * cf, ck * sf * so - sk * co, ck * sf * co + sk * so,
+                             sk * cf, sk * sf * so + ck * co, sk * sf * co - ck * so,
+                             -sf,     cf * so,                cf * co};
+        const double t[3] = {4.2e3, -1.3e3, 250.0};
+        auto g = generator(0x3d000000u + n);
+        for (std::size_t i = 0; i < n; ++i) {
+            T* q = &p->interleaved[6 * i];
+            double x[3];
+            for (double& v : x) v = uniform(g, 0.0, 1000.0);
+            for (int r = 0; r < 3; ++r) {
+                const double X = t[r] + scale * (R[3 * r] * x[0] + R[3 * r + 1] * x[1] +
+                                                 R[3 * r + 2] * x[2]);
+                q[r] = T(x[r]);
+                q[3 + r] = T(X + uniform(g, -0.001, 0.001));
+            }
+            p->pointers[2 * i] = q;
+            p->pointers[2 * i + 1] = q + 3;
+        }
+        slot = std::move(p);
+    }
+    return *slot;
+}
+
+}  // namespace vq_bench
