@@ -1,0 +1,51 @@
+// The subcommands of vq. Each returns the text for standard output and writes
+// its files only after everything has succeeded, so a failing command leaves
+// no partial result.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vq {
+
+struct FitArgs {
+    std::string points;
+    std::string model;  // empty: similarity for 2D files, similarity3d for 3D files
+    bool json = false;
+    std::string save;
+    std::string plot;
+    double magnification = 0.0;
+    int decimals = 4;
+    bool general_start = false;
+};
+
+struct ApplyArgs {
+    std::string model_file;
+    std::string points;
+    bool inverse = false;
+    bool json = false;
+    int decimals = -1;  // -1: shortest text that reads back exactly
+};
+
+struct RotationArgs {
+    std::string from;
+    std::vector<std::string> to;  // empty: every form
+    std::string unit = "deg";
+    std::vector<double> values;
+    bool json = false;
+    int decimals = -1;
+};
+
+std::string run_fit(const FitArgs& args);
+std::string run_apply(const ApplyArgs& args);
+std::string run_rotation(const RotationArgs& args);
+
+// Writes text to path; throws InputError when it cannot.
+void write_file(const std::string& path, const std::string& text);
+
+// Exit codes.
+constexpr int kExitUsage = 2;        // bad command line
+constexpr int kExitInput = 3;        // unreadable or malformed input, unwritable output
+constexpr int kExitModel = 4;        // too few points, degenerate geometry, no rotation
+
+}  // namespace vq

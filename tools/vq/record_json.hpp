@@ -1,0 +1,25 @@
+// The library's records as JSON, and the model file: a JSON document
+//   {"format": "vq-model", "version": 1, "model": "<name>", "dimension": 2|3,
+//    "record": {<Trans_Polinomica2D, Hel2Dg and/or Hel3Dg fields>},
+//    "parameters": {...}}   (parameters are informational; loading reads the record)
+#pragma once
+
+#include "models.hpp"
+
+#include <nlohmann/json.hpp>
+#include <string>
+
+namespace vq {
+
+nlohmann::json record_to_json(const Transform& t);
+
+// The model-file document for t.
+std::string model_file_text(const Transform& t);
+
+// Reads a model file; throws InputError naming the file on any problem.
+Transform load_model_file(const std::string& path);
+
+// Parses model-file text (name is used in messages).
+Transform parse_model_text(const std::string& text, const std::string& name);
+
+}  // namespace vq

@@ -1,0 +1,42 @@
+// Conversions between the rotation conventions of the library:
+//   opk    omega, phi, kappa with R = Rz(kappa) Ry(phi) Rx(omega)
+//   kop    omega, phi, kappa with R = Ry(phi) Rx(omega) Rz(kappa)
+//   v20    rotation vector theta * n                (angle unit)
+//   v24    2 sin(theta/2) n, twice the quaternion's vector part
+//   v26    2 tan(theta/2) n, the Cayley (Gibbs) form
+//   v28    per-axis angles a_i with sin(a_i / 2) = q_i   (angle unit)
+//   matrix nine elements row by row, applied to column vectors
+#pragma once
+
+#include <array>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace vq {
+
+enum class RotationForm { opk, kop, v20, v24, v26, v28, matrix };
+enum class AngleUnit { degrees, radians, gon };
+
+class RotationError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+using Matrix3 = std::array<double, 9>;
+
+const std::vector<std::string>& rotation_form_names();
+std::optional<RotationForm> rotation_form_from_name(const std::string& name);
+const char* rotation_form_name(RotationForm form);
+bool form_has_angle_unit(RotationForm form);  // opk, kop, v20, v28
+std::size_t form_size(RotationForm form);     // 3, or 9 for the matrix
+
+// The rotation matrix from values in `form` (angles in `unit`). Throws
+// RotationError when the values describe no rotation.
+Matrix3 rotation_matrix(RotationForm form, const std::vector<double>& values, AngleUnit unit);
+
+// The values of R in `form`, or nothing where the form is undefined (v26 at a half turn).
+std::optional<std::vector<double>> rotation_values(RotationForm form, const Matrix3& R, AngleUnit unit);
+
+}  // namespace vq
