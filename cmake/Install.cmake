@@ -18,6 +18,9 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/VQConfig.cmake
               ${CMAKE_CURRENT_BINARY_DIR}/VQConfigVersion.cmake
         DESTINATION ${VQ_CMAKE_DIR})
 
+# The .pc files locate the prefix from their own folder, so an installed tree
+# can be moved.
+file(RELATIVE_PATH PC_PREFIX_REL "/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/")
 foreach(_lib VQmatrices VQ2D3D)
     configure_file(${CMAKE_CURRENT_LIST_DIR}/${_lib}.pc.in
         ${CMAKE_CURRENT_BINARY_DIR}/${_lib}.pc @ONLY)
