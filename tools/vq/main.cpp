@@ -68,7 +68,9 @@ void add_rotation(CLI::App& app, vq::RotationArgs& a) {
     CLI::App* rot = app.add_subcommand("rotation", "Convert a rotation between conventions");
     const auto& forms = vq::rotation_form_names();
     rot->add_option("--from,-f", a.from, "form of the input values")->required()->check(CLI::IsMember(forms));
-    rot->add_option("--to,-t", a.to, "forms to print (repeatable; default: all)")->check(CLI::IsMember(forms));
+    rot->add_option("--to,-t", a.to, "forms to print (repeatable; default: all)")
+        ->check(CLI::IsMember(forms))
+        ->allow_extra_args(false);
     rot->add_option("--unit,-u", a.unit, "angle unit of opk, kop, v20 and v28: deg, rad or gon (default deg)")
         ->check(CLI::IsMember({"deg", "rad", "gon"}));
     rot->add_option("VALUES", a.values, "3 values, or 9 for a matrix (row by row)")->required();

@@ -258,7 +258,7 @@ void PointParser::add_id(std::string_view id, std::size_t column) {
 
 PointTable read_point_file(const std::string& path, const std::vector<int>& accepted_counts) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) throw InputError(path + ":0:0: cannot open file: " + std::strerror(errno));
+    if (!file) throw InputError(path + ": cannot open file: " + std::strerror(errno));
     struct Closer {
         std::FILE* f;
         ~Closer() { std::fclose(f); }
@@ -269,7 +269,7 @@ PointTable read_point_file(const std::string& path, const std::vector<int>& acce
         const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), file);
         if (got > 0) parser.feed(buffer.data(), got);
         if (got < buffer.size()) {
-            if (std::ferror(file)) throw InputError(path + ":0:0: read error: " + std::strerror(errno));
+            if (std::ferror(file)) throw InputError(path + ": read error: " + std::strerror(errno));
             break;
         }
     }

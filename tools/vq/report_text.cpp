@@ -12,12 +12,14 @@
 namespace vq {
 
 std::string fixed(double value, int decimals) {
+    if (value == 0.0) value = 0.0;  // no "-0"
     char buffer[512];
     std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
     return buffer;
 }
 
 std::string shortest(double value) {
+    if (value == 0.0) value = 0.0;
     char buffer[64];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, result.ptr);

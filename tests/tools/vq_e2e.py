@@ -1,0 +1,276 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the vq tool: run the built executable on the shipped
+samples and on bad input, and check what it prints, writes and returns.
+
+    vq_e2e.py --vq build/default/tools/vq/vq --examples examples --case sample2d
+"""
+import argparse
+import json
+import math
+import os
+import subprocess
+import sys
+import tempfile
+import xml.etree.ElementTree as ET
+
+EXIT_USAGE, EXIT_INPUT, EXIT_MODEL = 2, 3, 4
+ARCSEC = math.pi / (180 * 3600)
+
+
+class Vq:
+    def __init__(self, exe, examples, tmp):
+        self.exe, self.examples, self.tmp = exe, examples, tmp
+
+    def run(self, *args, stdin=None):
+        p = subprocess.run([self.exe, *args], input=stdin, capture_output=True, text=True, timeout=120)
+        return p.returncode, p.stdout, p.stderr
+
+    def ok(self, *args):
+        code, out, err = self.run(*args)
+        check(code == 0, "vq %s failed (%d): %s" % (" ".join(args), code, err))
+        return out
+
+    def json(self, *args):
+        return json.loads(self.ok(*args, "--json"))
+
+    def sample(self, name):
+        return os.path.join(self.examples, name)
+
+    def params(self, name):
+        with open(self.sample(name)) as f:
+            return json.load(f)
+
+    def write(self, name, text):
+        path = os.path.join(self.tmp, name)
+        with open(path, "w") as f:
+            f.write(text)
+        return path
+
+
+def check(condition, message):
+    if not condition:
+        raise AssertionError(message)
+
+
+def near(actual, expected, tolerance, what):
+    check(abs(actual - expected) <= tolerance,
+          "%s: %r differs from %r by more than %g" % (what, actual, expected, tolerance))
+
+
+def case_sample2d(vq):
+    """The map sample recovers its similarity; its one blunder is flagged."""
+    truth = vq.params("map_scan.params.json")
+    report = vq.json("fit", "--model", "similarity", vq.sample("map_scan.txt"))
+    p = report["parameters"]
+    check(report["suspected_blunders"] == [truth["blunder"]["id"]], "blunders: %r" % report["suspected_blunders"])
+    check(report["largest_residual"]["id"] == truth["blunder"]["id"], "largest residual not at the blunder")
+    # With the blunder in, the fit is pulled by it; without it, it is tight.
+    near(p["scale"], truth["scale"], 5e-4 * truth["scale"], "scale")
+    near(p["rotation_deg"], truth["rotation_deg"], 0.02, "rotation")
+    with open(vq.sample("map_scan.txt")) as f:
+        clean = [l for l in f if not l.startswith(truth["blunder"]["id"] + " ")]
+    report = vq.json("fit", "--model", "similarity", vq.write("clean.txt", "".join(clean)))
+    p = report["parameters"]
+    check(report["suspected_blunders"] == [], "clean set has blunders: %r" % report["suspected_blunders"])
+    near(p["scale"], truth["scale"], 1.5e-4 * truth["scale"], "scale without blunder")
+    near(p["rotation_deg"], truth["rotation_deg"], 0.002, "rotation without blunder")
+    near(p["rotation_gon"], truth["rotation_deg"] / 0.9, 0.002, "rotation in gon")
+    near(p["scale_ppm"], (p["scale"] - 1) * 1e6, 1e-6, "ppm")
+    for k in range(2):
+        near(p["translation"][k], truth["translation"][k], 1.0, "translation")
+    check(report["rms"] < 3 * truth["noise_px"] * truth["scale"], "rms %g too large" % report["rms"])
+
+
+def case_sample3d(vq):
+    """The datum-shift sample recovers its seven parameters, either start."""
+    truth = vq.params("datum_shift.params.json")
+    for extra in ([], ["--general-start"]):
+        report = vq.json("fit", "--model", "similarity3d", *extra, vq.sample("datum_shift.txt"))
+        p = report["parameters"]
+        near(p["scale_ppm"], truth["scale_ppm"], 0.5, "ppm")
+        for k in range(3):
+            near(p["omega_phi_kappa_arcsec"][k], truth["omega_phi_kappa_arcsec"][k], 0.3, "angle %d" % k)
+            near(p["omega_phi_kappa_deg"][k] * 3600, p["omega_phi_kappa_arcsec"][k], 1e-9, "deg vs arcsec")
+            # The shift at the geocentre is only as good as the rotation times the earth's radius.
+            near(p["translation"][k], truth["translation"][k], 5.0, "translation %d" % k)
+        R = p["rotation_matrix"]
+        for i in range(3):
+            for j in range(3):
+                dot = sum(R[3 * i + k] * R[3 * j + k] for k in range(3))
+                near(dot, 1.0 if i == j else 0.0, 1e-12, "R R^T")
+        check(report["suspected_blunders"] == [], "3D blunders: %r" % report["suspected_blunders"])
+        check(report["rms"] < 3 * truth["noise_m"], "rms %g" % report["rms"])
+
+
+def read_apply(text):
+    rows = {}
+    for line in text.splitlines():
+        fields = line.split()
+        rows[fields[0]] = [float(v) for v in fields[1:]]
+    return rows
+
+
+def case_save_apply(vq):
+    """fit --save then apply gives the fitted points bit for bit; --inverse goes back."""
+    runs = [(m, "map_scan.txt") for m in ("translation", "rigid", "similarity", "affine", "poly2", "poly3")]
+    runs.append(("similarity3d", "datum_shift.txt"))
+    for model, sample in runs:
+        saved = os.path.join(vq.tmp, model + ".json")
+        report = vq.json("fit", "--model", model, "--save", saved, vq.sample(sample))
+        with open(saved) as f:
+            check(json.load(f)["model"] == model, "saved model name")
+        mapped = read_apply(vq.ok("apply", saved, vq.sample(sample)))
+        check(len(mapped) == report["points"], "apply count")
+        for row in report["residuals"]:
+            check(mapped[row["id"]] == row["transformed"],
+                  "%s: apply %r != fit %r for %s" % (model, mapped[row["id"]], row["transformed"], row["id"]))
+        if model in ("poly2", "poly3"):
+            code, out, err = vq.run("apply", "--inverse", saved, vq.sample(sample))
+            check(code == EXIT_MODEL and out == "" and "no closed-form inverse" in err, "poly inverse: " + err)
+            continue
+        # Map the transformed points back; they land on the source points.
+        dim = 3 if model == "similarity3d" else 2
+        lines = "".join("%s %s\n" % (k, " ".join(repr(v) for v in vals)) for k, vals in mapped.items())
+        back = read_apply(vq.ok("apply", "--inverse", saved, vq.write("mapped.txt", lines)))
+        with open(vq.sample(sample)) as f:
+            source = {}
+            for line in f:
+                if line.startswith("#") or not line.strip():
+                    continue
+                fields = line.replace(",", " ").split()
+                try:
+                    source[fields[0]] = [float(v) for v in fields[1:1 + dim]]
+                except ValueError:
+                    pass  # header
+        for key, vals in back.items():
+            for a, b in zip(vals, source[key]):
+                near(a, b, 1e-6 * max(1.0, abs(b)), "%s inverse of %s" % (model, key))
+
+
+def case_json(vq):
+    """The JSON report parses and carries the same numbers as the text report."""
+    report = vq.json("fit", "--model", "affine", vq.sample("map_scan.txt"))
+    for key in ("model", "dimension", "points", "parameters", "record", "residuals", "rms",
+                "largest_residual", "suspected_blunders"):
+        check(key in report, "missing " + key)
+    check(report["record"]["Trans_Polinomica2D"]["tipo"] == 3, "affine model code")
+    text = vq.ok("fit", "--model", "affine", "--decimals", "3", vq.sample("map_scan.txt"))
+    check(("RMS residual: %.3f" % report["rms"]) in text, "text RMS differs from JSON")
+    for row in report["residuals"]:
+        near(math.hypot(*row["residual"]), row["length"], 1e-9, "residual length")
+    apply_json = json.loads(vq.ok("rotation", "--from", "opk", "--json", "1", "2", "3"))
+    check(len(apply_json["matrix"]) == 9 and apply_json["unit"] == "deg", "rotation json")
+
+
+def case_plot(vq):
+    """--plot writes well-formed SVG with every point, vectors and labelled scale bars."""
+    for model, sample, n in (("similarity", "map_scan.txt", 20), ("similarity3d", "datum_shift.txt", 15)):
+        svg = os.path.join(vq.tmp, model + ".svg")
+        vq.ok("fit", "--model", model, "--plot", svg, vq.sample(sample))
+        root = ET.parse(svg).getroot()
+        ns = "{http://www.w3.org/2000/svg}"
+        check(root.tag == ns + "svg", "root is not svg")
+        check(len(root.findall(".//" + ns + "circle")) == n, "one circle per point")
+        check(len(root.findall(".//" + ns + "line")) >= n, "residual vectors and scale bars")
+        texts = " ".join(t.text or "" for t in root.iter(ns + "text"))
+        check("magnified" in texts and "residual scale" in texts and "map scale" in texts, "labels: " + texts)
+    # Ids that are markup or not UTF-8 still give well-formed XML.
+    weird = vq.write("weird.txt", "a&<b> 0 0 0 0\n\"q'\x01 1 0 1 0\n\xc3( 0 1 0 1\n")
+    svg = os.path.join(vq.tmp, "weird.svg")
+    vq.ok("fit", "--model", "similarity", "--plot", svg, "--magnification", "1000", weird)
+    ET.parse(svg)
+
+
+def case_bad_input(vq):
+    """Each bad input: its message with file:line:column, its exit code, no output, no files."""
+    pairs = "a 0 0 10 10\nb 1 0 11 10\nc 0 1 10 11\nd 1 1 11 11\n"
+    cases = [
+        ("malformed", pairs + "e 1 2 3 x4\n", "similarity", EXIT_INPUT, ":5:9: malformed number 'x4'"),
+        ("columns", pairs + "e 1 2 3\n", "similarity", EXIT_INPUT, ":5:8: expected 5 columns"),
+        ("columns3d", "a 1 2 3 4\n", "similarity3d", EXIT_INPUT, ":1:10: expected id x y z X Y Z, found 5"),
+        ("nonfinite", pairs + "e 1 inf 3 4\n", "similarity", EXIT_INPUT, ":5:5: non-finite value 'inf'"),
+        ("not_a_number", "a nan 0 0 0\n", "similarity", EXIT_INPUT, ":1:3: non-finite value 'nan'"),
+        ("range", "a 1e999 0 0 0\n", "similarity", EXIT_INPUT, ":1:3: number out of the range"),
+        ("duplicate", pairs + "b 5 5 5 5\n", "similarity", EXIT_INPUT, ":5:1: duplicate id 'b' (first on line 2)"),
+        ("empty", "# nothing\n", "similarity", EXIT_INPUT, "no points in file"),
+        ("few_similarity", "a 0 0 1 1\n", "similarity", EXIT_MODEL, "1 point; model similarity needs at least 2"),
+        ("few_affine", "a 0 0 1 1\nb 1 0 2 1\n", "affine", EXIT_MODEL, "needs at least 3 points"),
+        ("few_poly2", pairs, "poly2", EXIT_MODEL, "4 points; model poly2 needs at least 6"),
+        ("few_poly3", pairs * 1 + "e 2 0 1 1\nf 0 2 1 1\ng 3 1 1 1\n", "poly3", EXIT_MODEL, "needs at least 10"),
+        ("few_3d", "a 0 0 0 1 1 1\nb 1 0 0 2 1 1\n", "similarity3d", EXIT_MODEL, "needs at least 3 non-collinear"),
+        ("coincident", "a 1 1 0 0\nb 1 1 5 5\nc 1 1 7 7\n", "similarity", EXIT_MODEL, "all source points coincide"),
+        ("collinear", "a 0 0 0 0\nb 1 1 1 2\nc 2 2 3 1\nd 3 3 4 4\n", "affine", EXIT_MODEL, "source points are collinear"),
+        ("collinear3d", "a 0 0 0 0 0 0\nb 1 1 1 1 0 0\nc 2 2 2 0 1 0\n", "similarity3d", EXIT_MODEL, "collinear"),
+        ("mirrored", "a 0 0 0 0\nb 1 0 1 0\nc 0 1 0 -1\nd 1 1 1 -1\n", "similarity", EXIT_MODEL, "not finite"),
+        ("empty_field", "a 1,,2 3 4\n", "similarity", EXIT_INPUT, ":1:5: empty field"),
+    ]
+    for name, text, model, code, message in cases:
+        path = vq.write(name + ".txt", text)
+        saved = os.path.join(vq.tmp, name + ".model.json")
+        got, out, err = vq.run("fit", "--model", model, "--save", saved, path)
+        check(got == code, "%s: exit %d, expected %d (%s)" % (name, got, code, err))
+        check(message in err and path in err, "%s: message %r lacks %r" % (name, err, message))
+        check(out == "", "%s: printed a result: %r" % (name, out))
+        check(not os.path.exists(saved), "%s: wrote a model file" % name)
+        check("nan" not in err.lower().replace("'nan'", ""), "%s: NaN in message" % name)
+    missing = os.path.join(vq.tmp, "no_such_file.txt")
+    got, out, err = vq.run("fit", missing)
+    check(got == EXIT_INPUT and missing + ": cannot open file" in err and out == "", "missing file: " + err)
+    got, out, err = vq.run("fit", vq.tmp)
+    check(got == EXIT_INPUT and vq.tmp in err and out == "", "directory: " + err)
+    got, out, err = vq.run("apply", vq.write("bad_model.json", "{\"format\": \"vq-model\""), vq.sample("map_scan.txt"))
+    check(got == EXIT_INPUT and "bad_model.json" in err and "line 1" in err, "bad model: " + err)
+    got, out, err = vq.run("fit", "--model", "cubic", vq.sample("map_scan.txt"))
+    check(got == EXIT_USAGE and out == "", "unknown model: " + err)
+    got, out, err = vq.run("rotation", "--from", "matrix", "1", "2", "3", "4", "5", "6", "7", "8", "9")
+    check(got == EXIT_MODEL and "not a rotation" in err and out == "", "bad matrix: " + err)
+
+
+def case_rotation(vq):
+    """Conversions agree: every form maps back to the same matrix."""
+    base = json.loads(vq.ok("rotation", "--from", "opk", "--json", "--unit", "rad", "0.3", "-0.2", "2.5"))
+    near(base["opk"][0], 0.3, 1e-12, "omega")
+    near(base["opk"][2], 2.5, 1e-12, "kappa")
+    for form in ("opk", "kop", "v20", "v24", "v26", "v28"):
+        again = json.loads(vq.ok("rotation", "--from", form, "--to", "matrix", "--json", "--unit", "rad",
+                                 "--", *[repr(v) for v in base[form]]))
+        for a, b in zip(again["matrix"], base["matrix"]):
+            near(a, b, 1e-12, "matrix from " + form)
+    deg = json.loads(vq.ok("rotation", "--from", "matrix", "--to", "opk", "--json", "0", "-1", "0", "1", "0", "0", "0", "0", "1"))
+    near(deg["opk"][2], 90.0, 1e-12, "quarter turn about z")
+    gon = json.loads(vq.ok("rotation", "--from", "opk", "--unit", "gon", "--to", "opk", "--json", "0", "0", "100"))
+    near(gon["opk"][2], 100.0, 1e-12, "gon")
+
+
+def case_help(vq):
+    """--help of vq and of each command explains the options with an example."""
+    for args in ([], ["fit"], ["apply"], ["rotation"]):
+        out = vq.ok(*args, "--help")
+        check("Example" in out, "no example in help of %r" % args)
+    check("--general-start" in vq.ok("fit", "--help"), "fit help lacks --general-start")
+    check("--inverse" in vq.ok("apply", "--help"), "apply help lacks --inverse")
+
+
+CASES = {name[5:]: fn for name, fn in globals().items() if name.startswith("case_")}
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--vq", required=True)
+    parser.add_argument("--examples", required=True)
+    parser.add_argument("--case", choices=sorted(CASES), action="append")
+    args = parser.parse_args()
+    failed = 0
+    for name in args.case or sorted(CASES):
+        with tempfile.TemporaryDirectory() as tmp:
+            try:
+                CASES[name](Vq(args.vq, args.examples, tmp))
+                print("ok   " + name)
+            except AssertionError as e:
+                failed += 1
+                print("FAIL %s: %s" % (name, e))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
