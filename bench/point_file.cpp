@@ -1,9 +1,8 @@
 // The vq tool's point-file reader in MB/s: read_point_file on a file of 10^6
-// (10^5 in quick mode)
 // 2D points (id x y X Y) and one of 10^6 3D points (id x y z X Y Z), written
 // once to the temporary directory (so, after the first pass, from the page
 // cache) and removed at exit; parse_point_text on the same 2D text held in
-// memory, for the parser alone.
+// memory, for the parser alone. Quick mode uses 10^5 points.
 #include "bench_support.hpp"
 #include "point_file.hpp"
 

@@ -1,12 +1,16 @@
-// Rotation builders and extractors per call, beside Eigen's conversions:
-//   rot_euler       MatrizRot_κωφ (from angles) and the MatrizRotGT_* builders
-//                   (from given sines and cosines) vs a product of three
-//                   AngleAxisd turned into a matrix (from angles);
-//   rot_vector      MatrizRot_20 vs AngleAxisd(|v|, v/|v|).toRotationMatrix();
-//   rot_quaternion  MatrizRot_24, _26, _28 vs Quaterniond::toRotationMatrix;
-//   rot_to_euler    Gmatriz_ωφκ_seg vs Matrix3d::eulerAngles(2, 1, 0);
-//   rot_to_vector   Gmatriz_24_seg vs the Quaterniond of a matrix;
-//   rot_offset      Getoffset_matriz (no counterpart in Eigen).
+// Rotation builders and extractors per call, each beside the Eigen conversion
+// that starts from the same input:
+//   rot_from_angles    MatrizRot_κωφ vs AngleAxisd(fi, y) AngleAxisd(omega, x)
+//                      AngleAxisd(kappa, z) turned into a matrix;
+//   rot_from_sincos    the MatrizRotGT_* builders vs the product of three axis
+//                      matrices (Matrix3d) filled from the same sines and cosines;
+//   rot_from_vector20  MatrizRot_20 vs AngleAxisd(|v|, v/|v|).toRotationMatrix();
+//   rot_from_vector24  MatrizRot_24 vs the Quaterniond (sqrt(1 - |v/2|^2), v/2);
+//   rot_from_vector26  MatrizRot_26 vs the Quaterniond (1, v/2), normalized;
+//   rot_from_angles28  MatrizRot_28 vs the Quaterniond with vector part sin(a_i/2);
+//   rot_to_angles      Gmatriz_ωφκ_seg vs Matrix3d::eulerAngles(2, 1, 0);
+//   rot_to_vector24    Gmatriz_24_seg vs the Quaterniond of a matrix;
+//   rot_offset         Getoffset_matriz (no counterpart in Eigen).
 // Each call takes the next of 1024 prepared inputs, so nothing is constant.
 #include "VQ2D3D.h"
 #include "bench_support.hpp"
@@ -28,6 +32,7 @@ struct Inputs {
     std::array<Angulos, kInputs> vectors;    // rotation vectors theta * axis
     std::array<Angulos, kInputs> vectors24;  // 2 sin(theta/2) * axis
     std::array<Angulos, kInputs> vectors26;  // 2 tan(theta/2) * axis
+    std::array<Angulos, kInputs> angles28;   // a_i with sin(a_i/2) = sin(theta/2) * axis_i
     std::array<Eigen::Quaterniond, kInputs> quaternions;
     std::array<std::array<double, 9>, kInputs> matrices;  // row by row, R = Rz Ry Rx
 };
@@ -49,6 +54,8 @@ const Inputs& inputs() {
             in.vectors[i] = scaled(theta);
             in.vectors24[i] = scaled(2 * std::sin(theta / 2));
             in.vectors26[i] = scaled(2 * std::tan(theta / 2));
+            const Angulos q = scaled(std::sin(theta / 2));
+            in.angles28[i] = {2 * std::asin(q.omega), 2 * std::asin(q.fi), 2 * std::asin(q.kappa)};
             in.quaternions[i] = Eigen::Quaterniond(Eigen::AngleAxisd(theta, axis));
             const Eigen::Matrix3d R = (Eigen::AngleAxisd(ka, Eigen::Vector3d::UnitZ()) *
                                        Eigen::AngleAxisd(fi, Eigen::Vector3d::UnitY()) *
@@ -85,52 +92,90 @@ void store(const Eigen::Matrix3d& R, double* out) {
 }
 void store(const Angulos& a, double* out) { out[0] = a.omega, out[1] = a.fi, out[2] = a.kappa; }
 
+Eigen::Matrix3d about_x(double s, double c) {
+    Eigen::Matrix3d m;
+    m << 1, 0, 0, 0, c, -s, 0, s, c;
+    return m;
+}
+Eigen::Matrix3d about_y(double s, double c) {
+    Eigen::Matrix3d m;
+    m << c, 0, s, 0, 1, 0, -s, 0, c;
+    return m;
+}
+Eigen::Matrix3d about_z(double s, double c) {
+    Eigen::Matrix3d m;
+    m << c, -s, 0, s, c, 0, 0, 0, 1;
+    return m;
+}
+
+Eigen::Quaterniond from_vector_part(const Eigen::Vector3d& v) {
+    const double w = std::sqrt(1.0 - v.squaredNorm());
+    return Eigen::Quaterniond(w, v.x(), v.y(), v.z());
+}
+
 }  // namespace
 
 void register_workloads() {
     const Inputs& in = inputs();
     const Eigen::Vector3d X = Eigen::Vector3d::UnitX(), Y = Eigen::Vector3d::UnitY(),
                           Z = Eigen::Vector3d::UnitZ();
+    const auto vector = [](const Angulos& a) { return Eigen::Vector3d(a.omega, a.fi, a.kappa); };
 
-    per_call("rot_euler", "MatrizRot_κωφ", [&](std::size_t i, double* R) { MatrizRot_κωφ(in.angles[i], R); });
-    per_call("rot_euler", "MatrizRotGT_ωφκ", [&](std::size_t i, double* R) { MatrizRotGT_ωφκ(in.sincos[i], R); });
-    per_call("rot_euler", "MatrizRotGT_κωφ", [&](std::size_t i, double* R) { MatrizRotGT_κωφ(in.sincos[i], R); });
-    per_call("rot_euler", "MatrizRotGT_κwκ", [&](std::size_t i, double* R) { MatrizRotGT_κwκ(in.sincos[i], R); });
-    per_call("rot_euler", "eigen_angleaxis_euler", [&](std::size_t i, double* R) {
+    per_call("rot_from_angles", "MatrizRot_κωφ", [&](std::size_t i, double* R) { MatrizRot_κωφ(in.angles[i], R); });
+    per_call("rot_from_angles", "eigen_angleaxis_product", [&](std::size_t i, double* R) {
         const Angulos& a = in.angles[i];
-        store((Eigen::AngleAxisd(a.kappa, Z) * Eigen::AngleAxisd(a.fi, Y) *
-               Eigen::AngleAxisd(a.omega, X)).toRotationMatrix(), R);
+        store((Eigen::AngleAxisd(a.fi, Y) * Eigen::AngleAxisd(a.omega, X) *
+               Eigen::AngleAxisd(a.kappa, Z)).toRotationMatrix(), R);
     });
 
-    per_call("rot_vector", "MatrizRot_20", [&](std::size_t i, double* R) { MatrizRot_20(in.vectors[i], R); });
-    per_call("rot_vector", "eigen_angleaxis", [&](std::size_t i, double* R) {
-        const Angulos& v = in.vectors[i];
-        const Eigen::Vector3d w(v.omega, v.fi, v.kappa);
-        const double theta = w.norm();
-        store(Eigen::AngleAxisd(theta, w / theta).toRotationMatrix(), R);
+    per_call("rot_from_sincos", "MatrizRotGT_ωφκ", [&](std::size_t i, double* R) { MatrizRotGT_ωφκ(in.sincos[i], R); });
+    per_call("rot_from_sincos", "MatrizRotGT_κωφ", [&](std::size_t i, double* R) { MatrizRotGT_κωφ(in.sincos[i], R); });
+    per_call("rot_from_sincos", "MatrizRotGT_κwκ", [&](std::size_t i, double* R) { MatrizRotGT_κwκ(in.sincos[i], R); });
+    per_call("rot_from_sincos", "eigen_axis_matrices", [&](std::size_t i, double* R) {
+        const SenCos& sc = in.sincos[i];
+        store(about_z(sc.sen_kappa, sc.cos_kappa) * about_y(sc.sen_fi, sc.cos_fi) *
+              about_x(sc.sen_omega, sc.cos_omega), R);
     });
 
-    per_call("rot_quaternion", "MatrizRot_24", [&](std::size_t i, double* R) { MatrizRot_24(in.vectors24[i], R); });
-    per_call("rot_quaternion", "MatrizRot_26", [&](std::size_t i, double* R) { MatrizRot_26(in.vectors26[i], R); });
-    per_call("rot_quaternion", "MatrizRot_28", [&](std::size_t i, double* R) { MatrizRot_28(in.vectors[i], R); });
-    per_call("rot_quaternion", "eigen_quaternion", [&](std::size_t i, double* R) {
-        store(in.quaternions[i].toRotationMatrix(), R);
+    per_call("rot_from_vector20", "MatrizRot_20", [&](std::size_t i, double* R) { MatrizRot_20(in.vectors[i], R); });
+    per_call("rot_from_vector20", "eigen_angleaxis", [&](std::size_t i, double* R) {
+        const Eigen::Vector3d v = vector(in.vectors[i]);
+        const double theta = v.norm();
+        store(Eigen::AngleAxisd(theta, v / theta).toRotationMatrix(), R);
     });
 
-    per_call("rot_to_euler", "Gmatriz_ωφκ_seg", [&](std::size_t i, double* out) {
+    per_call("rot_from_vector24", "MatrizRot_24", [&](std::size_t i, double* R) { MatrizRot_24(in.vectors24[i], R); });
+    per_call("rot_from_vector24", "eigen_quaternion", [&](std::size_t i, double* R) {
+        store(from_vector_part(0.5 * vector(in.vectors24[i])).toRotationMatrix(), R);
+    });
+
+    per_call("rot_from_vector26", "MatrizRot_26", [&](std::size_t i, double* R) { MatrizRot_26(in.vectors26[i], R); });
+    per_call("rot_from_vector26", "eigen_quaternion", [&](std::size_t i, double* R) {
+        const Eigen::Vector3d h = 0.5 * vector(in.vectors26[i]);
+        store(Eigen::Quaterniond(1.0, h.x(), h.y(), h.z()).normalized().toRotationMatrix(), R);
+    });
+
+    per_call("rot_from_angles28", "MatrizRot_28", [&](std::size_t i, double* R) { MatrizRot_28(in.angles28[i], R); });
+    per_call("rot_from_angles28", "eigen_quaternion", [&](std::size_t i, double* R) {
+        const Angulos& a = in.angles28[i];
+        const Eigen::Vector3d q(std::sin(0.5 * a.omega), std::sin(0.5 * a.fi), std::sin(0.5 * a.kappa));
+        store(from_vector_part(q).toRotationMatrix(), R);
+    });
+
+    per_call("rot_to_angles", "Gmatriz_ωφκ_seg", [&](std::size_t i, double* out) {
         store(Gmatriz_ωφκ_seg(in.matrices[i].data()), out);
     });
-    per_call("rot_to_euler", "eigen_euler_angles", [&](std::size_t i, double* out) {
+    per_call("rot_to_angles", "eigen_euler_angles", [&](std::size_t i, double* out) {
         const Eigen::Vector3d e = Eigen::Map<const RowMajor3>(in.matrices[i].data()).eulerAngles(2, 1, 0);
         out[0] = e[2], out[1] = e[1], out[2] = e[0];
     });
 
-    per_call("rot_to_vector", "Gmatriz_24_seg", [&](std::size_t i, double* out) {
+    per_call("rot_to_vector24", "Gmatriz_24_seg", [&](std::size_t i, double* out) {
         store(Gmatriz_24_seg(in.matrices[i].data()), out);
     });
-    per_call("rot_to_vector", "eigen_quaternion_from_matrix", [&](std::size_t i, double* out) {
+    per_call("rot_to_vector24", "eigen_quaternion_from_matrix", [&](std::size_t i, double* out) {
         const Eigen::Quaterniond q(Eigen::Matrix3d(Eigen::Map<const RowMajor3>(in.matrices[i].data())));
-        out[0] = q.x(), out[1] = q.y(), out[2] = q.z(), out[3] = q.w();
+        out[0] = 2 * q.x(), out[1] = 2 * q.y(), out[2] = 2 * q.z(), out[3] = q.w();
     });
 
     per_call("rot_offset", "Getoffset_matriz", [&](std::size_t i, double* out) {

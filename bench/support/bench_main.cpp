@@ -3,6 +3,8 @@
 // runs them with Google Benchmark's usual command line.
 #include "bench_support.hpp"
 
+#include <Eigen/Core>
+
 #include <cstdlib>
 #include <string>
 
@@ -19,7 +21,16 @@ int main(int argc, char** argv) {
     benchmark::AddCustomContext("openblas_config", openblas_get_config());
     benchmark::AddCustomContext("openblas_threads", std::to_string(openblas_get_num_threads()));
 #endif
+    benchmark::AddCustomContext("eigen_version", std::to_string(EIGEN_WORLD_VERSION) + "." +
+                                                     std::to_string(EIGEN_MAJOR_VERSION) + "." +
+                                                     std::to_string(EIGEN_MINOR_VERSION));
     benchmark::AddCustomContext("eigen_threads", "1 (built without OpenMP)");
+    benchmark::AddCustomContext("compiler", __VERSION__);
+#if defined(VQ_BENCH_NATIVE)
+    benchmark::AddCustomContext("benchmark_flags", "-O3 -march=native");
+#else
+    benchmark::AddCustomContext("benchmark_flags", "-O3");
+#endif
     benchmark::AddCustomContext("quick_mode", vq_bench::quick_mode() ? "yes" : "no");
 
     vq_bench::register_workloads();
