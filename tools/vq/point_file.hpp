@@ -61,6 +61,10 @@ public:
     PointParser& operator=(const PointParser&) = delete;
 
     void feed(const char* data, std::size_t size);
+    // Room for about `points` points whose ids take `id_bytes` in all.
+    void reserve(std::size_t points, std::size_t id_bytes);
+    // Reserves for a text of total_bytes from what the first bytes_seen held.
+    void reserve_for(std::size_t total_bytes, std::size_t bytes_seen);
     PointTable finish();
 
     // Longest line accepted; longer lines are an error (bounds the carry buffer).
@@ -78,7 +82,6 @@ private:
     std::uint64_t line_number_ = 0;
     bool seen_content_ = false;
     std::unique_ptr<IdSet> ids_;
-    std::vector<double> scratch_;
 };
 
 // Reads a whole file through PointParser in fixed-size chunks.
