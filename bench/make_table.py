@@ -4,8 +4,10 @@
 Benchmark names follow "<workload>/<implementation>[/<size>]". Within one
 workload and size, implementations named lapack_*, eigen_* or read_twice* are
 peers; every other implementation is ours and is set beside each peer of its
-workload and size. Times are real time per call; the ratio is ours / peer, so
+workload and size. The ratio is ours / peer, so
 below 1 ours is faster. The targets section is computed from the same table.
+Times are CPU time of the (single-threaded) process per call by default, which
+a busy machine disturbs less than wall-clock time; --time real uses the latter.
 
 Usage: make_table.py RESULT.json... [-o RESULTS.md] [--command TEXT] [--missing TEXT]...
 Standard library only.
@@ -83,7 +85,7 @@ class Run:
         return self.impl.startswith(PEER_PREFIXES)
 
 
-def load(paths):
+def load(paths, field):
     """Runs in file order, the median over repetitions; and the merged context."""
     samples, order, context = {}, [], {}
     for path in paths:
@@ -97,7 +99,7 @@ def load(paths):
             if b.get("run_type", "iteration") != "iteration" or b.get("error_occurred"):
                 continue
             name = b.get("run_name", b["name"])
-            seconds = b["real_time"] * UNIT_SECONDS[b.get("time_unit", "ns")]
+            seconds = b[field] * UNIT_SECONDS[b.get("time_unit", "ns")]
             if name not in samples:
                 samples[name] = []
                 order.append(name)
@@ -289,11 +291,15 @@ def main(argv):
     parser.add_argument("results", nargs="+", help="JSON files written by --benchmark_out")
     parser.add_argument("-o", "--output", help="Markdown file to write (default: stdout)")
     parser.add_argument("--command", default="bench/run", help="how the results were produced")
+    parser.add_argument("--time", choices=("cpu", "real"), default="cpu",
+                        help="CPU time of the process (default) or wall-clock time")
+    parser.add_argument("--note", action="append", default=[],
+                        help="a line added to the description of the setup (repeatable)")
     parser.add_argument("--missing", action="append", default=[],
                         help="a note on a program that was not run (repeatable)")
     args = parser.parse_args(argv)
 
-    runs, context = load(args.results)
+    runs, context = load(args.results, f"{args.time}_time")
     date = context.get("date", datetime.datetime.now().isoformat(timespec="seconds"))
     quick = context.get("quick_mode") == "yes"
 
@@ -311,7 +317,8 @@ def main(argv):
         f"Benchmark programs compiled with {context.get('compiler', '?')}, "
         f"`{context.get('benchmark_flags', '?')}`; our libraries are the Release build "
         "(generic x86-64, no fused multiply-add).",
-        "- Time is real time per call from one run (the median if repeated). "
+        f"- Time is {'CPU time of the process' if args.time == 'cpu' else 'wall-clock time'} "
+        "per call from one run (the median if repeated). "
         "Ours/peer below 1 means ours is faster. Matrix workloads restore their input before "
         "every call, in ours and in the peer alike; Eigen's work matrices are allocated once, "
         "outside the timing.",
@@ -319,8 +326,9 @@ def main(argv):
         "model: normal equations solved by Cholesky (LLT) and Householder QR; the target uses the "
         "faster. The two-pass read reads the same pairs in the same layout twice, summing their "
         "four coordinates, and does nothing else.",
-        "",
     ]
+    lines += [f"- {note}" for note in args.note]
+    lines.append("")
     for note in args.missing:
         lines += [f"**Not measured:** {note}", ""]
     lines += ["## Targets", ""] + targets_section(runs)

@@ -48,10 +48,6 @@ struct Work {
     std::vector<T> packed, rhs;
 };
 
-void limit_slow(benchmark::internal::Benchmark* b, uint32_t n) {
-    if (n >= 1000) b->Iterations(3);
-}
-
 template <class T>
 void register_order(const std::string& suffix, uint32_t n,
                     const char* one_name, int32_t (*solve_one)(T*, T*, uint32_t),
@@ -59,16 +55,16 @@ void register_order(const std::string& suffix, uint32_t n,
                     const char* lapack_name) {
     const std::string one_rhs = "solve1_" + suffix, two_rhs = "solve2_" + suffix;
 
-    limit_slow(add(name(one_rhs, one_name, n), [solve_one, n](benchmark::State& state) {
+    add(name(one_rhs, one_name, n), [solve_one, n](benchmark::State& state) {
         Work<T> w(system_of_order<T>(n));
         for (auto _ : state) {
             w.restore();
             benchmark::DoNotOptimize(solve_one(w.packed.data(), w.rhs.data(), n));
             benchmark::ClobberMemory();
         }
-    })->Unit(benchmark::kMicrosecond), n);
+    })->Unit(benchmark::kMicrosecond);
 
-    limit_slow(add(name(two_rhs, two_name, n), [solve_two, n](benchmark::State& state) {
+    add(name(two_rhs, two_name, n), [solve_two, n](benchmark::State& state) {
         Work<T> w(system_of_order<T>(n));
         for (auto _ : state) {
             w.restore();
@@ -76,7 +72,7 @@ void register_order(const std::string& suffix, uint32_t n,
                 solve_two(w.packed.data(), w.rhs.data(), w.rhs.data() + n, n));
             benchmark::ClobberMemory();
         }
-    })->Unit(benchmark::kMicrosecond), n);
+    })->Unit(benchmark::kMicrosecond);
 
     for (int nrhs : {1, 2}) {
         add(name(nrhs == 1 ? one_rhs : two_rhs, lapack_name, n),
