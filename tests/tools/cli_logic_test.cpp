@@ -143,6 +143,28 @@ TEST(Fit, ExactSevenParameterShiftAndItsInverse) {
     for (int k = 0; k < 3; ++k) EXPECT_NEAR(back[k], p[k], 1e-9);
 }
 
+TEST(Fit, UnconvergedRotationIsWarnedAbout) {
+    // A quarter turn about x: the start from the x-y plane is too far away.
+    std::string text;
+    const double pts[10][3] = {{1, 2, 3}, {-4, 5, 1}, {7, -2, -6}, {0, 0, 9}, {-3, -8, 2},
+                               {6, 6, -1}, {-9, 1, -4}, {2, -7, 5}, {5, 3, 8}, {-6, -5, -7}};
+    for (int i = 0; i < 10; ++i) {
+        char line[300];
+        std::snprintf(line, sizeof line, "q%d %g %g %g %g %g %g\n", i, pts[i][0], pts[i][1], pts[i][2], pts[i][0] + 5,
+                      -pts[i][2], pts[i][1]);
+        text += line;
+    }
+    const vq::PointTable points = table(text);
+    const vq::FitResult planar = vq::fit_model(points, vq::ModelKind::similarity3d, {});
+    ASSERT_EQ(planar.warnings.size(), 1u);
+    EXPECT_NE(planar.warnings[0].find("did not converge"), std::string::npos);
+    vq::FitOptions general;
+    general.general_start = true;
+    const vq::FitResult fit = vq::fit_model(points, vq::ModelKind::similarity3d, general);
+    EXPECT_TRUE(fit.warnings.empty());
+    EXPECT_LT(fit.rms, 1e-6);
+}
+
 TEST(Fit, DegenerateAndShortSetsAreRefused) {
     EXPECT_THROW(vq::fit_model(table("a 0 0 1 1\n"), vq::ModelKind::rigid, {}), vq::FitError);
     EXPECT_THROW(vq::fit_model(table("a 0 0 1 1\nb 1 1 2 2\nc 2 2 3 5\n"), vq::ModelKind::affine, {}), vq::FitError);

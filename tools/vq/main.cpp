@@ -96,7 +96,8 @@ void add_rotation(CLI::App& app, vq::RotationArgs& a) {
 
 int main(int argc, char** argv) {
     CLI::App app{"vq - fit and apply coordinate transformations between control-point sets,\n"
-                 "and convert rotations between conventions."};
+                 "and convert rotations between conventions.",
+                 "vq"};
     app.require_subcommand(1);
     app.footer(std::string("\n") + kPointsHelp +
                "\nExamples:\n"

@@ -154,6 +154,10 @@ bool Transform::finite() const {
 
 namespace {
 
+// Relative size of the optimality condition accepted as converged; the
+// estimator solves its correction equations in single precision.
+constexpr double kRotationTolerance = 1e-5;
+
 [[noreturn]] void degenerate(const PointTable& points, const std::string& why) {
     throw FitError(points.file_name() + ": degenerate geometry: " + why);
 }
@@ -178,6 +182,44 @@ void check_geometry(const PointTable& points, ModelKind kind) {
                                " needs points spread in two directions");
     if (kind == ModelKind::similarity3d && destination.collinear)
         degenerate(points, "the destination points are collinear");
+}
+
+// At the best rotation, sum (R a') x b' vanishes (a', b' centred source and
+// destination points, r = R a'), and the second-order matrix
+// N = sum [(r.b') I - (r b'^T + b' r^T) / 2] is positive definite; a vanishing
+// sum alone may be a saddle. Checked against sum |r| |b'|, this tells whether
+// the estimator's few correction passes reached the optimum.
+bool rotation_converged(const PointTable& points, const Hel3Dg_dbl& h) {
+    const double ms[3] = {h.xm_origen, h.ym_origen, h.zm_origen};
+    const double md[3] = {h.xm_destino, h.ym_destino, h.zm_destino};
+    double g[3] = {0.0, 0.0, 0.0};
+    double N[3][3] = {};
+    double size = 0.0;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const double* p = points.values(i);
+        double a[3], b[3], r[3];
+        for (int k = 0; k < 3; ++k) {
+            a[k] = p[k] - ms[k];
+            b[k] = p[3 + k] - md[k];
+        }
+        for (int k = 0; k < 3; ++k) r[k] = h.R[3 * k] * a[0] + h.R[3 * k + 1] * a[1] + h.R[3 * k + 2] * a[2];
+        g[0] += r[1] * b[2] - r[2] * b[1];
+        g[1] += r[2] * b[0] - r[0] * b[2];
+        g[2] += r[0] * b[1] - r[1] * b[0];
+        size += std::sqrt(r[0] * r[0] + r[1] * r[1] + r[2] * r[2]) * std::sqrt(b[0] * b[0] + b[1] * b[1] + b[2] * b[2]);
+        const double dot = r[0] * b[0] + r[1] * b[1] + r[2] * b[2];
+        for (int j = 0; j < 3; ++j)
+            for (int k = 0; k < 3; ++k) N[j][k] += (j == k ? dot : 0.0) - 0.5 * (r[j] * b[k] + b[j] * r[k]);
+    }
+    if (!(std::sqrt(g[0] * g[0] + g[1] * g[1] + g[2] * g[2]) <= kRotationTolerance * size)) return false;
+    // Positive definite by its leading minors (Sylvester), with a margin against rounding.
+    const double m1 = N[0][0];
+    const double m2 = N[0][0] * N[1][1] - N[0][1] * N[1][0];
+    const double m3 = N[0][0] * (N[1][1] * N[2][2] - N[1][2] * N[2][1]) -
+                      N[0][1] * (N[1][0] * N[2][2] - N[1][2] * N[2][0]) +
+                      N[0][2] * (N[1][0] * N[2][1] - N[1][1] * N[2][0]);
+    const double eps = kRotationTolerance * size;
+    return m1 > -eps && m2 > -eps * size && m3 > -eps * size * size;
 }
 
 Transform fit_transform(const PointTable& points, ModelKind kind, const FitOptions& options) {
@@ -272,6 +314,13 @@ FitResult fit_model(const PointTable& points, ModelKind kind, const FitOptions& 
     for (std::size_t i = 0; i < n; ++i)
         r.blunder[i] = r.lengths[i] > kBlunderFactor * r.rms && r.lengths[i] > floor;
 
+    if (kind == ModelKind::similarity3d) {
+        if (options.general_start && n < 9)
+            r.warnings.push_back("--general-start needs 9 points or more; the start from the x-y plane was used");
+        if (!rotation_converged(points, r.transform.similarity3d))
+            r.warnings.push_back("the rotation did not converge (the start was too far from the solution)" +
+                                 std::string(options.general_start ? "" : "; try --general-start"));
+    }
     if ((kind == ModelKind::rigid || kind == ModelKind::similarity) && mirrored_2d(points))
         r.warnings.push_back("the destination is a mirror image of the source (for example image rows "
                              "counting down, northings up): a " + std::string(model_name(kind)) +
