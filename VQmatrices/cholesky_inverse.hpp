@@ -11,6 +11,8 @@
 //
 // This is the reference reading of the algorithm: every loop runs in the
 // order written and every sum starts from zero, which fixes the rounding.
+// The exports run the blocked kernels (blocked_*.hpp), which must give the
+// same bits; the tests hold them against this one.
 #pragma once
 
 #include <cmath>
@@ -19,7 +21,7 @@
 
 #include "storage.hpp"
 
-namespace vq {
+namespace vq::reference {
 
 // Returns 1 at the first row, counting from the last, whose radicand is not
 // greater than zero (a NaN radicand fails); later rows then hold their part of
@@ -70,4 +72,4 @@ std::int32_t invert_by_cholesky(T* values, std::size_t n) {
     return 0;
 }
 
-}  // namespace vq
+}  // namespace vq::reference

@@ -8,6 +8,8 @@
 //
 // This is the reference reading of the algorithm: every loop runs in the
 // order written and every sum starts from zero, which fixes the rounding.
+// The exports run the blocked kernels (blocked_*.hpp), which must give the
+// same bits; the tests hold them against this one.
 #pragma once
 
 #include <cstddef>
@@ -15,7 +17,7 @@
 
 #include "storage.hpp"
 
-namespace vq {
+namespace vq::reference {
 
 // With TestPivots, returns 1 at the first pivot that is zero or negative
 // (a NaN pivot passes), leaving the array as reached at that moment.
@@ -56,4 +58,4 @@ std::int32_t invert_by_elimination(T* values, std::size_t n) {
     return 0;
 }
 
-}  // namespace vq
+}  // namespace vq::reference

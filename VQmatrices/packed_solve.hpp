@@ -12,6 +12,8 @@
 //
 // This is the reference reading of the algorithm: every loop runs in the
 // order written and every sum starts from zero, which fixes the rounding.
+// The exports run the blocked kernels (blocked_*.hpp), which must give the
+// same bits; the tests hold them against this one.
 #pragma once
 
 #include <cstddef>
@@ -19,7 +21,7 @@
 
 #include "storage.hpp"
 
-namespace vq {
+namespace vq::reference {
 
 // h may be null for a single right-hand side.
 template <class T>
@@ -64,4 +66,4 @@ std::int32_t solve_packed(T* values, T* b, T* h, std::size_t n) {
     return status;
 }
 
-}  // namespace vq
+}  // namespace vq::reference

@@ -1,7 +1,8 @@
 // Exports of the packed symmetric solvers with one and two right-hand sides.
-// See packed_solve.hpp for the algorithm.
+// See packed_solve.hpp for the algorithm and blocked_packed_solve.hpp for the
+// kernel that runs it.
 #include "VQmatrices.h"
-#include "packed_solve.hpp"
+#include "kernel_paths.hpp"
 
 int32_t resuelve_sistema_sim_t_fl(float* p, float* b, uint32_t n) {
     return vq::solve_packed<float>(p, b, nullptr, n);

@@ -1,0 +1,113 @@
+// The two inner loops of the blocked symmetric kernels, vectorised across
+// independent elements only.
+//
+// chain_update: rows of a matrix receive the contributions of several
+// elimination steps, c[r][j] <- c[r][j] + f[k][r] * u[k][j] for k = 0, 1, ...
+// in that order. Each element's running sum is formed exactly as the scalar
+// loop forms it; a tile of rows times a few vectors of columns stays in
+// registers while the steps stream past, which cuts the memory traffic.
+//
+// strip_accumulate: several dot products that share their left factor,
+// acc[lane] <- acc[lane] + x[j] * rows[j][lane] for j = 0, 1, ... in order.
+// The lanes are independent sums, each in its own order.
+#pragma once
+
+#include <cstddef>
+
+#include "simd.hpp"
+
+namespace vq::VQ_PATH {
+
+template <class T, int R, int NV>
+inline void chain_update_vectors(T* const* c, const T* const* u, const T* f, std::size_t steps,
+                                 std::size_t j) {
+    using S = Simd<T>;
+    using V = typename S::vec;
+    constexpr std::size_t W = S::width;
+    V acc[R][NV];
+    for (int r = 0; r < R; ++r)
+        for (int v = 0; v < NV; ++v) acc[r][v] = S::load(c[r] + j + v * W);
+    for (std::size_t k = 0; k < steps; ++k) {
+        const T* uk = u[k] + j;
+        V uv[NV];
+        for (int v = 0; v < NV; ++v) uv[v] = S::load(uk + v * W);
+        const T* fk = f + k * R;
+        for (int r = 0; r < R; ++r) {
+            const V fr = S::splat(fk[r]);
+            for (int v = 0; v < NV; ++v) acc[r][v] = acc[r][v] + fr * uv[v];
+        }
+    }
+    for (int r = 0; r < R; ++r)
+        for (int v = 0; v < NV; ++v) S::store(c[r] + j + v * W, acc[r][v]);
+}
+
+// c: R row pointers, u: `steps` row pointers, all at the same first column;
+// f: steps x R factors, f[k * R + r] for row r at step k; len columns.
+template <class T, int R>
+void chain_update(T* const* c, const T* const* u, const T* f, std::size_t steps, std::size_t len) {
+    if (steps == 0) return;
+    constexpr std::size_t W = Simd<T>::width;
+    constexpr std::size_t kTile = kTileVectors * W;
+    std::size_t j = 0;
+    for (; j + kTile <= len; j += kTile) chain_update_vectors<T, R, kTileVectors>(c, u, f, steps, j);
+    for (; j + W <= len; j += W) chain_update_vectors<T, R, 1>(c, u, f, steps, j);
+    for (; j < len; ++j)
+        for (int r = 0; r < R; ++r) {
+            T x = c[r][j];
+            for (std::size_t k = 0; k < steps; ++k) x = x + f[k * R + r] * u[k][j];
+            c[r][j] = x;
+        }
+}
+
+template <class T, int NV>
+inline void strip_vectors(T* acc, const T* x, const T* rows, std::size_t stride,
+                          std::size_t count) {
+    using S = Simd<T>;
+    using V = typename S::vec;
+    constexpr std::size_t W = S::width;
+    V s[NV];
+    for (int v = 0; v < NV; ++v) s[v] = S::load(acc + v * W);
+    for (std::size_t j = 0; j < count; ++j) {
+        const V xj = S::splat(x[j]);
+        const T* row = rows + j * stride;
+        for (int v = 0; v < NV; ++v) s[v] = s[v] + xj * S::load(row + v * W);
+    }
+    for (int v = 0; v < NV; ++v) S::store(acc + v * W, s[v]);
+}
+
+// Fewer than a full pass of vectors: pick the count at compile time.
+template <class T, int NV>
+inline void strip_partial(int nv, T* acc, const T* x, const T* rows, std::size_t stride,
+                          std::size_t count) {
+    if constexpr (NV > 0) {
+        if (nv == NV) return strip_vectors<T, NV>(acc, x, rows, stride, count);
+        strip_partial<T, NV - 1>(nv, acc, x, rows, stride, count);
+    }
+}
+
+// acc: `lanes` running sums; x: count left factors; rows: row j of the right
+// factors at rows + j * stride.
+template <class T>
+void strip_accumulate(T* acc, const T* x, const T* rows, std::size_t stride, std::size_t count,
+                      std::size_t lanes) {
+    if (count == 0 || lanes == 0) return;
+    constexpr std::size_t W = Simd<T>::width;
+    constexpr std::size_t kPass = kStripVectors * W;
+    std::size_t lane = 0;
+    for (; lane + kPass <= lanes; lane += kPass)
+        strip_vectors<T, kStripVectors>(acc + lane, x, rows + lane, stride, count);
+    const std::size_t nv = (lanes - lane) / W;
+    strip_partial<T, kStripVectors - 1>(int(nv), acc + lane, x, rows + lane, stride, count);
+    lane += nv * W;
+    const std::size_t rest = lanes - lane;
+    if (rest == 0) return;
+    T s[W];
+    for (std::size_t q = 0; q < rest; ++q) s[q] = acc[lane + q];
+    for (std::size_t j = 0; j < count; ++j) {
+        const T* row = rows + j * stride + lane;
+        for (std::size_t q = 0; q < rest; ++q) s[q] = s[q] + x[j] * row[q];
+    }
+    for (std::size_t q = 0; q < rest; ++q) acc[lane + q] = s[q];
+}
+
+}  // namespace vq::VQ_PATH

@@ -1,0 +1,36 @@
+// Kernel path for processors with AVX-512: 64-byte vectors, 32 registers.
+// Only the code of this file is compiled for them (the standard headers are
+// included before the region), and the dispatch in kernel_paths.cpp calls it
+// only where the processor has the instructions. No fused multiply-add: the
+// region does not enable it and the build turns contraction off.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#if defined(__x86_64__) || defined(__i386__)
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx512f"))), apply_to = function)
+#else
+#pragma GCC push_options
+#pragma GCC target("avx512f")
+#endif
+#define VQ_VECTOR_BYTES 64
+#define VQ_VECTOR_REGISTERS 32
+#else
+// Elsewhere the path exists with the generic width, and is never chosen.
+#define VQ_VECTOR_BYTES 16
+#define VQ_VECTOR_REGISTERS 16
+#endif
+
+#define VQ_PATH avx512
+#include "kernel_path_entries.hpp"
+
+#if defined(__x86_64__) || defined(__i386__)
+
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
+#pragma GCC pop_options
+#endif
+#endif
