@@ -125,8 +125,8 @@ template <class T> void invert_factor(T* a, std::size_t n) {
                 T* yr = y + (r - r0) * kLanes;
                 for (std::size_t q = 0; q < lanes; ++q) yr[q] = T(0);
                 const T* xr = a + r * n;
-                strip_accumulate(yr, xr + r + 1, yr + kLanes, kLanes, r1 - r - 1, lanes);
-                strip_accumulate(yr, xr + r1, a + r1 * n + l0, n, n - r1, lanes);
+                strip_accumulate(yr, xr + r + 1, 1, yr + kLanes, kLanes, r1 - r - 1, lanes);
+                strip_accumulate(yr, xr + r1, 1, a + r1 * n + l0, n, n - r1, lanes);
                 for (std::size_t q = 0; q < lanes; ++q) a[(l0 + q) * n + r] = yr[q];
             }
         }
@@ -135,7 +135,7 @@ template <class T> void invert_factor(T* a, std::size_t n) {
             T* ar = a + r * n;
             const std::size_t lanes = r1 - r - 1;
             for (std::size_t q = 0; q < lanes; ++q) acc[q] = T(0);
-            strip_accumulate(acc, ar + r + 1, a + (r + 1) * n + r + 1, n, n - r - 1, lanes);
+            strip_accumulate(acc, ar + r + 1, 1, a + (r + 1) * n + r + 1, n, n - r - 1, lanes);
             for (std::size_t q = 0; q < lanes; ++q) a[(r + 1 + q) * n + r] = acc[q];
             T t = T(0);
             for (std::size_t j = r + 1; j < n; ++j) {

@@ -9,7 +9,8 @@
 //
 // strip_accumulate: several dot products that share their left factor,
 // acc[lane] <- acc[lane] + x[j] * rows[j][lane] for j = 0, 1, ... in order.
-// The lanes are independent sums, each in its own order.
+// The lanes are independent sums, each in its own order; the memory of both
+// factors may run in either direction.
 #pragma once
 
 #include <cstddef>
@@ -60,16 +61,30 @@ void chain_update(T* const* c, const T* const* u, const T* f, std::size_t steps,
 }
 
 template <class T, int NV>
-inline void strip_vectors(T* acc, const T* x, const T* rows, std::size_t stride,
-                          std::size_t count) {
+inline void strip_vectors(T* acc, const T* x, std::ptrdiff_t x_stride, const T* rows,
+                          std::ptrdiff_t stride, std::size_t count, std::ptrdiff_t join) {
     using S = Simd<T>;
     using V = typename S::vec;
+    using I = typename S::index_vec;
     constexpr std::size_t W = S::width;
     V s[NV];
     for (int v = 0; v < NV; ++v) s[v] = S::load(acc + v * W);
-    for (std::size_t j = 0; j < count; ++j) {
-        const V xj = S::splat(x[j]);
-        const T* row = rows + j * stride;
+    std::size_t j = 0;
+    if (join > 0) {
+        // Lane q joins at step join - q; until then its sum stays as it is.
+        I lane[NV];
+        for (int v = 0; v < NV; ++v)
+            for (std::size_t q = 0; q < W; ++q) lane[v][q] = typename S::index_type(v * W + q);
+        for (; j < count && std::ptrdiff_t(j) < join; ++j) {
+            const V xj = S::splat(x[std::ptrdiff_t(j) * x_stride]);
+            const T* row = rows + std::ptrdiff_t(j) * stride;
+            const I first = S::index_zero() + typename S::index_type(join - std::ptrdiff_t(j));
+            for (int v = 0; v < NV; ++v) s[v] = lane[v] >= first ? s[v] + xj * S::load(row + v * W) : s[v];
+        }
+    }
+    for (; j < count; ++j) {
+        const V xj = S::splat(x[std::ptrdiff_t(j) * x_stride]);
+        const T* row = rows + std::ptrdiff_t(j) * stride;
         for (int v = 0; v < NV; ++v) s[v] = s[v] + xj * S::load(row + v * W);
     }
     for (int v = 0; v < NV; ++v) S::store(acc + v * W, s[v]);
@@ -77,35 +92,42 @@ inline void strip_vectors(T* acc, const T* x, const T* rows, std::size_t stride,
 
 // Fewer than a full pass of vectors: pick the count at compile time.
 template <class T, int NV>
-inline void strip_partial(int nv, T* acc, const T* x, const T* rows, std::size_t stride,
-                          std::size_t count) {
+inline void strip_partial(int nv, T* acc, const T* x, std::ptrdiff_t x_stride, const T* rows,
+                          std::ptrdiff_t stride, std::size_t count, std::ptrdiff_t join) {
     if constexpr (NV > 0) {
-        if (nv == NV) return strip_vectors<T, NV>(acc, x, rows, stride, count);
-        strip_partial<T, NV - 1>(nv, acc, x, rows, stride, count);
+        if (nv == NV) return strip_vectors<T, NV>(acc, x, x_stride, rows, stride, count, join);
+        strip_partial<T, NV - 1>(nv, acc, x, x_stride, rows, stride, count, join);
     }
 }
 
-// acc: `lanes` running sums; x: count left factors; rows: row j of the right
-// factors at rows + j * stride.
+// acc: `lanes` running sums; x[j * x_stride]: the left factors; the right
+// factors of step j at rows + j * stride. With join > 0 lane q takes only the
+// steps from join - q on (a sum that starts later), as if it had been given
+// the steps before as nothing at all.
 template <class T>
-void strip_accumulate(T* acc, const T* x, const T* rows, std::size_t stride, std::size_t count,
-                      std::size_t lanes) {
+void strip_accumulate(T* acc, const T* x, std::ptrdiff_t x_stride, const T* rows,
+                      std::ptrdiff_t stride, std::size_t count, std::size_t lanes,
+                      std::ptrdiff_t join = 0) {
     if (count == 0 || lanes == 0) return;
     constexpr std::size_t W = Simd<T>::width;
     constexpr std::size_t kPass = kStripVectors * W;
     std::size_t lane = 0;
     for (; lane + kPass <= lanes; lane += kPass)
-        strip_vectors<T, kStripVectors>(acc + lane, x, rows + lane, stride, count);
+        strip_vectors<T, kStripVectors>(acc + lane, x, x_stride, rows + lane, stride, count,
+                                        join - std::ptrdiff_t(lane));
     const std::size_t nv = (lanes - lane) / W;
-    strip_partial<T, kStripVectors - 1>(int(nv), acc + lane, x, rows + lane, stride, count);
+    strip_partial<T, kStripVectors - 1>(int(nv), acc + lane, x, x_stride, rows + lane, stride,
+                                        count, join - std::ptrdiff_t(lane));
     lane += nv * W;
     const std::size_t rest = lanes - lane;
     if (rest == 0) return;
     T s[W];
     for (std::size_t q = 0; q < rest; ++q) s[q] = acc[lane + q];
     for (std::size_t j = 0; j < count; ++j) {
-        const T* row = rows + j * stride + lane;
-        for (std::size_t q = 0; q < rest; ++q) s[q] = s[q] + x[j] * row[q];
+        const T xj = x[std::ptrdiff_t(j) * x_stride];
+        const T* row = rows + std::ptrdiff_t(j) * stride + lane;
+        for (std::size_t q = 0; q < rest; ++q)
+            if (std::ptrdiff_t(j) >= join - std::ptrdiff_t(lane + q)) s[q] = s[q] + xj * row[q];
     }
     for (std::size_t q = 0; q < rest; ++q) acc[lane + q] = s[q];
 }

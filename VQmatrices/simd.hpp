@@ -8,13 +8,17 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 namespace vq::VQ_PATH {
 
 template <class T> struct Simd {
     static constexpr std::size_t width = VQ_VECTOR_BYTES / sizeof(T);
     typedef T vec __attribute__((vector_size(VQ_VECTOR_BYTES)));
+    typedef std::conditional_t<sizeof(T) == 4, std::int32_t, std::int64_t> index_type;
+    typedef index_type index_vec __attribute__((vector_size(VQ_VECTOR_BYTES)));
 
     static vec load(const T* p) {
         vec v;
@@ -24,11 +28,12 @@ template <class T> struct Simd {
     static void store(T* p, const vec& v) { std::memcpy(p, &v, sizeof v); }
     // Copies x into every lane; no arithmetic, so -0 and NaNs keep their bits.
     static vec splat(T x) {
-        vec v;
-        for (std::size_t k = 0; k < width; ++k) v[k] = x;
-        return v;
+        vec v{};
+        v[0] = x;
+        return __builtin_shuffle(v, index_vec{});
     }
     static vec zero() { return splat(T(0)); }
+    static index_vec index_zero() { return index_vec{}; }
 };
 
 // Register blocking of the two inner kernels (see chain_kernels.hpp):
