@@ -123,9 +123,10 @@ template <class T> void invert_factor(T* b, std::size_t n) {
     }
 }
 
-// Rows [j0, j0+J) of S^T S over the lanes [l0, l0 + NV*W), l0 >= j0 + J - 1:
-// results go to the lower triangle b[l][j]; the diagonal, which its own row
-// still reads, is handed to `diagonal` instead.
+// Rows [j0, j0+J) of S^T S over the lanes [l0, l0 + NV*W): results for
+// l > j go to the lower triangle b[l][j]; lanes l < j are computed and
+// dropped; the diagonal, which its own row still reads, is handed to
+// `diagonal` instead.
 template <class T, int J, int NV>
 inline void gram_tile(T* b, std::size_t n, std::size_t j0, std::size_t l0, T* diagonal) {
     using S = Simd<T>;
@@ -152,8 +153,8 @@ inline void gram_tile(T* b, std::size_t n, std::size_t j0, std::size_t l0, T* di
             S::store(out, acc[r][v]);
             for (std::size_t q = 0; q < W; ++q) {
                 const std::size_t l = l0 + v * W + q;
-                if (l == j) diagonal[r] = out[q];
-                else b[l * n + j] = out[q];
+                if (l > j) b[l * n + j] = out[q];
+                else if (l == j) diagonal[r] = out[q];
             }
         }
     }
@@ -162,22 +163,19 @@ inline void gram_tile(T* b, std::size_t n, std::size_t j0, std::size_t l0, T* di
 template <class T, int J> void gram_rows(T* b, std::size_t n, std::size_t j0, T* diagonal) {
     constexpr std::size_t W = Simd<T>::width;
     constexpr std::size_t kWide = kTileVectors * W;
-    // Lanes before j0 + J - 1 belong to only some of the rows.
-    for (int r = 0; r < J; ++r) {
-        const std::size_t j = j0 + r;
-        for (std::size_t l = j; l < j0 + J - 1; ++l) {
-            T s = T(0);
-            for (std::size_t k = j + 1; k-- > 0;) s = s + b[k * n + j] * b[k * n + l];
-            if (l == j) diagonal[r] = s;
-            else b[l * n + j] = s;
-        }
-    }
-    std::size_t l0 = j0 + J - 1;
+    std::size_t l0 = j0;
     for (; l0 + kWide <= n; l0 += kWide) gram_tile<T, J, kTileVectors>(b, n, j0, l0, diagonal);
     for (; l0 + W <= n; l0 += W) gram_tile<T, J, 1>(b, n, j0, l0, diagonal);
+    if (l0 < n && n - j0 >= W) {
+        // One more vector ending at the last lane: the lanes it shares with
+        // the previous one get the same sums again.
+        gram_tile<T, J, 1>(b, n, j0, n - W, diagonal);
+        l0 = n;
+    }
     for (; l0 < n; ++l0)
         for (int r = 0; r < J; ++r) {
             const std::size_t j = j0 + r;
+            if (l0 < j) continue;
             T s = T(0);
             for (std::size_t k = j + 1; k-- > 0;) s = s + b[k * n + j] * b[k * n + l0];
             if (l0 == j) diagonal[r] = s;

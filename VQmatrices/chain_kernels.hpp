@@ -111,6 +111,14 @@ void strip_accumulate(T* acc, const T* x, std::ptrdiff_t x_stride, const T* rows
     if (count == 0 || lanes == 0) return;
     constexpr std::size_t W = Simd<T>::width;
     constexpr std::size_t kPass = kStripVectors * W;
+    const std::size_t whole = lanes / W * W;
+    // Lanes after the last whole vector: one more vector ending at the last
+    // lane recomputes a few finished sums from their starting values, and
+    // only the new lanes are kept.
+    T last[W];
+    const bool overlap = whole < lanes && lanes >= W;
+    if (overlap)
+        for (std::size_t q = 0; q < W; ++q) last[q] = acc[lanes - W + q];
     std::size_t lane = 0;
     for (; lane + kPass <= lanes; lane += kPass)
         strip_vectors<T, kStripVectors>(acc + lane, x, x_stride, rows + lane, stride, count,
@@ -119,6 +127,13 @@ void strip_accumulate(T* acc, const T* x, std::ptrdiff_t x_stride, const T* rows
     strip_partial<T, kStripVectors - 1>(int(nv), acc + lane, x, x_stride, rows + lane, stride,
                                         count, join - std::ptrdiff_t(lane));
     lane += nv * W;
+    if (overlap) {
+        const std::size_t start = lanes - W;
+        strip_vectors<T, 1>(last, x, x_stride, rows + start, stride, count,
+                            join - std::ptrdiff_t(start));
+        for (std::size_t q = lane - start; q < W; ++q) acc[start + q] = last[q];
+        return;
+    }
     const std::size_t rest = lanes - lane;
     if (rest == 0) return;
     T s[W];
