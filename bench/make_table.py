@@ -134,11 +134,12 @@ def format_time(seconds):
 def format_size(run, wording):
     if run.size is None:
         return "per call"
-    n = run.size
-    text = str(n)
-    if n >= 1000 and re.fullmatch(r"10+", text):
+    text = str(run.size)
+    if wording == "order":
+        return f"n = {text}"
+    if run.size >= 1000 and re.fullmatch(r"10+", text):
         text = f"10^{len(text) - 1}"
-    return f"{text} {wording}" if wording != "order" else f"n = {text}"
+    return f"{text} {wording}"
 
 
 def family_of(workload):
