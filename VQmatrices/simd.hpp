@@ -28,9 +28,16 @@ template <class T> struct Simd {
     static void store(T* p, const vec& v) { std::memcpy(p, &v, sizeof v); }
     // Copies x into every lane; no arithmetic, so -0 and NaNs keep their bits.
     static vec splat(T x) {
+#if defined(__clang__)
+        vec v;
+        for (std::size_t k = 0; k < width; ++k) v[k] = x;
+        return v;
+#else
+        // A lane-0 shuffle; GCC does not always see the broadcast in a loop.
         vec v{};
         v[0] = x;
         return __builtin_shuffle(v, index_vec{});
+#endif
     }
     static vec zero() { return splat(T(0)); }
     static index_vec index_zero() { return index_vec{}; }
