@@ -27,6 +27,16 @@ template <class T> struct Point2 {
     T y;
 };
 
+// Scale and rotation from the four sums of the second pass.
+template <class T> void set_scale_and_rotation(Hel2Dg_t<T>& g, T qo, T qd, T sdot, T scross) {
+    g.escala = std::sqrt(qd / qo);
+    const T k = T(1) / std::sqrt(sdot * sdot + scross * scross);
+    g.cos_giro = sdot * k;
+    g.sen_giro = scross * k;
+}
+
+// The fit as written above, one pair at a time: the reference for the vector
+// kernels, and the fit itself where they do not exist.
 template <class T, class PairReader>
 Hel2Dg_t<T> fit_similarity_2d(const PairReader& pairs, uint32_t n) {
     T sxo = 0, syo = 0, sxd = 0, syd = 0;
@@ -59,10 +69,7 @@ Hel2Dg_t<T> fit_similarity_2d(const PairReader& pairs, uint32_t n) {
         scross += dxo * dyd - dyo * dxd;
     });
 
-    g.escala = std::sqrt(qd / qo);
-    const T k = T(1) / std::sqrt(sdot * sdot + scross * scross);
-    g.cos_giro = sdot * k;
-    g.sen_giro = scross * k;
+    set_scale_and_rotation(g, qo, qd, sdot, scross);
     return g;
 }
 

@@ -4,14 +4,14 @@
 // negative stride (two's complement) walks towards lower addresses, and the
 // points need not be aligned for T.
 #include "VQ2D3D.h"
-#include "layouts.hpp"
+#include "fit_sse2.hpp"
 
 namespace vq {
 namespace {
 
 template <class T> Hel2Dg_t<T> hel2dg_from_walk(const T* start, uint64_t stride, uint32_t n) {
     const AlternatingWalk<T> walk{address_of(start), stride};
-    return fit_similarity_2d<T>(walk, n);
+    return fit_similarity_2d_fast<T>(walk, n);
 }
 
 }  // namespace

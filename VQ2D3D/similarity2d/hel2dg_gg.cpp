@@ -4,7 +4,7 @@
 // head of larger records (x, y, z, ...). Strides may be negative in two's
 // complement; points need not be aligned for T.
 #include "VQ2D3D.h"
-#include "layouts.hpp"
+#include "fit_sse2.hpp"
 
 namespace vq {
 namespace {
@@ -12,7 +12,7 @@ namespace {
 template <class T>
 Hel2Dg_t<T> hel2dg_from_two_walks(const T* src, const T* dst, uint64_t stride, uint32_t n) {
     const ParallelWalks<T> pairs{address_of(src), stride, address_of(dst), stride};
-    return fit_similarity_2d<T>(pairs, n);
+    return fit_similarity_2d_fast<T>(pairs, n);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 // i*stride_src bytes from src, destination i at i*stride_dst bytes from dst.
 // Strides may be negative in two's complement; points need not be aligned.
 #include "VQ2D3D.h"
-#include "layouts.hpp"
+#include "fit_sse2.hpp"
 
 namespace vq {
 namespace {
@@ -11,7 +11,7 @@ template <class T>
 Hel2Dg_t<T> hel2dg_from_mixed_walks(const T* src, uint64_t stride_src, const T* dst,
                                     uint64_t stride_dst, uint32_t n) {
     const ParallelWalks<T> pairs{address_of(src), stride_src, address_of(dst), stride_dst};
-    return fit_similarity_2d<T>(pairs, n);
+    return fit_similarity_2d_fast<T>(pairs, n);
 }
 
 }  // namespace

@@ -2,14 +2,14 @@
 // destination x, y, then the next pair (4n values). This is one walk in which
 // source and destination points alternate two elements apart.
 #include "VQ2D3D.h"
-#include "layouts.hpp"
+#include "fit_sse2.hpp"
 
 namespace vq {
 namespace {
 
 template <class T> Hel2Dg_t<T> hel2dg_from_interleaved_pairs(const T* pairs, uint32_t n) {
     const AlternatingWalk<T> walk{address_of(pairs), kPackedPointStride<T>};
-    return fit_similarity_2d<T>(walk, n);
+    return fit_similarity_2d_fast<T>(walk, n);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 // src[2i], src[2i+1], destination point i at dst[2i], dst[2i+1].
 // Two walks over plain point arrays, run through the shared centroid fit.
 #include "VQ2D3D.h"
-#include "layouts.hpp"
+#include "fit_sse2.hpp"
 
 namespace vq {
 namespace {
@@ -10,7 +10,7 @@ namespace {
 template <class T> Hel2Dg_t<T> hel2dg_from_point_arrays(const T* src, const T* dst, uint32_t n) {
     const ParallelWalks<T> pairs{address_of(src), kPackedPointStride<T>, address_of(dst),
                                  kPackedPointStride<T>};
-    return fit_similarity_2d<T>(pairs, n);
+    return fit_similarity_2d_fast<T>(pairs, n);
 }
 
 }  // namespace

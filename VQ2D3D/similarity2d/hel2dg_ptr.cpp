@@ -2,13 +2,13 @@
 // puntos[2i+1] at its destination. With n = 0 not even the pointer array is
 // read.
 #include "VQ2D3D.h"
-#include "layouts.hpp"
+#include "fit_sse2.hpp"
 
 namespace vq {
 namespace {
 
 template <class T> Hel2Dg_t<T> hel2dg_from_pointers(const T* const* puntos, uint32_t n) {
-    return fit_similarity_2d<T>(PointerPairs<T>{puntos}, n);
+    return fit_similarity_2d_fast<T>(PointerPairs<T>{puntos}, n);
 }
 
 }  // namespace
