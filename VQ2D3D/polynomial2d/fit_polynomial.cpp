@@ -33,14 +33,13 @@
 #include "VQ2D3D.h"
 #include "VQmatrices.h"
 #include "records.hpp"
-#include "similarity2d/layouts.hpp"
+#include "normal_equations.hpp"
+#include "similarity2d/fit_sse2.hpp"
 
 namespace vq {
 namespace {
 
 constexpr uint32_t kHighestModel = 7;
-constexpr int kMaxTerms = 10;
-constexpr int kPackedSize = kMaxTerms * (kMaxTerms + 1) / 2;
 
 // The two-right-hand-side packed solver of VQmatrices, bound by name.
 inline void solve_two_right_hand_sides(float* p, float* b, float* h, uint32_t n) {
@@ -116,7 +115,7 @@ void fit_polynomial_2d(Trans_Polinomica2D_t<T>* t, const T* const* puntos, uint3
     }
 
     // First stage: the same fit, with the same bits, as Hel2Dg___ptr_*.
-    const Hel2Dg_t<T> g = fit_similarity_2d<T>(PointerPairs<T>{puntos}, n);
+    const Hel2Dg_t<T> g = fit_similarity_2d_fast<T>(PointerPairs<T>{puntos}, n);
     t->xm_origen = g.xm_origen;
     t->ym_origen = g.ym_origen;
     t->x0_destino = g.xm_destino;
@@ -145,47 +144,12 @@ void fit_polynomial_2d(Trans_Polinomica2D_t<T>* t, const T* const* puntos, uint3
     }
 
     const int terms = terms_of_model(tipo);
-    T P[kPackedSize] = {};
-    T rx[kMaxTerms] = {};
-    T ry[kMaxTerms] = {};
-    T m[kMaxTerms] = {};
-    for (uint32_t k = 0; k < n; ++k) {
-        const Point2<T> s = point_at(puntos[2 * static_cast<std::size_t>(k)]);
-        const Point2<T> d = point_at(puntos[2 * static_cast<std::size_t>(k) + 1]);
-        const T dx = s.x - g.xm_origen;
-        const T dy = s.y - g.ym_origen;
-        T DX = d.x - g.xm_destino;
-        T DY = d.y - g.ym_destino;
-        const T u = alpha * dx - beta * dy;
-        const T v = beta * dx + alpha * dy;
-        DX = DX - u;
-        DY = DY - v;
-
-        m[0] = 1;
-        m[1] = u;
-        m[2] = v;
-        m[3] = u * u;
-        m[4] = u * v;
-        m[5] = v * v;
-        if (terms == kMaxTerms) {
-            m[6] = u * m[3];
-            m[7] = u * m[4];
-            m[8] = v * m[4];
-            m[9] = v * m[5];
-        }
-
-        rx[0] += DX;
-        ry[0] += DY;
-        P[0] += m[0] * m[0];
-        // Packed lower triangle, row by row: element (i, j) at i(i+1)/2 + j.
-        for (int i = 1; i < terms; ++i) {
-            const T ti = m[i];
-            T* row = P + i * (i + 1) / 2;
-            for (int j = 0; j <= i; ++j) row[j] += ti * m[j];
-            rx[i] += ti * DX;
-            ry[i] += ti * DY;
-        }
-    }
+    const SimilarityStart<T> start{g.xm_origen, g.ym_origen, g.xm_destino, g.ym_destino, alpha, beta};
+    NormalEquations<T> e;
+    accumulate_normal_equations(e, start, puntos, n, terms);
+    T* P = e.P;
+    T* rx = e.rx;
+    T* ry = e.ry;
 
     solve_two_right_hand_sides(P, rx, ry, static_cast<uint32_t>(terms));
 

@@ -17,8 +17,6 @@
 // order to the one of the scalar code (left operand first).
 #pragma once
 
-#include <emmintrin.h>
-
 #include <cmath>
 #include <cstdint>
 #include <type_traits>
@@ -26,7 +24,12 @@
 #include "fit_core.hpp"
 #include "layouts.hpp"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace vq {
+#if defined(__SSE2__)
 namespace sse2 {
 
 #if defined(__AVX__)
@@ -125,11 +128,16 @@ template <class PairReader> Hel2Dg_t<double> fit_double_pairs(const PairReader& 
 }
 
 }  // namespace sse2
+#endif
 
 // The centroid fit as the exports run it.
 template <class T, class PairReader> Hel2Dg_t<T> fit_similarity_2d_fast(const PairReader& pairs, uint32_t n) {
+#if defined(__SSE2__)
     if constexpr (std::is_same_v<T, float>) return sse2::fit_float_pairs(pairs, n);
     else return sse2::fit_double_pairs(pairs, n);
+#else
+    return fit_similarity_2d<T>(pairs, n);
+#endif
 }
 
 }  // namespace vq
