@@ -34,7 +34,7 @@
 #include "VQmatrices.h"
 #include "records.hpp"
 #include "normal_equations.hpp"
-#include "similarity2d/fit_sse2.hpp"
+#include "similarity2d/fit_paths.hpp"
 
 namespace vq {
 namespace {

@@ -19,7 +19,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <type_traits>
 
 #include "fit_core.hpp"
 #include "layouts.hpp"
@@ -87,6 +86,20 @@ template <class PairReader> Hel2Dg_t<float> fit_float_pairs(const PairReader& pa
     return g;
 }
 
+// Adds the terms of one pair (source point s, destination point t) to the
+// sums [Qo, Qd] and [Scross, Sdot].
+inline void add_pair_terms(__m128d s, __m128d t, __m128d source_mean, __m128d destination_mean,
+                           __m128d& squares, __m128d& products) {
+    const __m128d a = _mm_sub_pd(s, source_mean);
+    const __m128d b = _mm_sub_pd(t, destination_mean);
+    const __m128d x = _mm_unpacklo_pd(a, b);  // dxo dxd
+    const __m128d y = _mm_unpackhi_pd(a, b);  // dyo dyd
+    squares = add(squares, add(mul(x, x), mul(y, y)));
+    const __m128d first = mul(_mm_unpacklo_pd(a, a), _mm_shuffle_pd(b, b, 1));  // dxo*dyd dxo*dxd
+    const __m128d second = mul(_mm_unpackhi_pd(a, a), b);  // dyo*dxd dyo*dyd
+    products = add(products, _mm_move_sd(add(first, second), _mm_sub_pd(first, second)));
+}
+
 template <class PairReader> Hel2Dg_t<double> fit_double_pairs(const PairReader& pairs, uint32_t n) {
     __m128d source_sums = _mm_setzero_pd();
     __m128d destination_sums = _mm_setzero_pd();
@@ -110,15 +123,7 @@ template <class PairReader> Hel2Dg_t<double> fit_double_pairs(const PairReader& 
     __m128d squares = _mm_setzero_pd();   // Qo, Qd
     __m128d products = _mm_setzero_pd();  // Scross, Sdot
     pairs.visit_addresses(n, [&](Address s, Address d) {
-        const __m128d a = _mm_sub_pd(load_point(s), source_mean);
-        const __m128d b = _mm_sub_pd(load_point(d), destination_mean);
-        const __m128d x = _mm_unpacklo_pd(a, b);  // dxo dxd
-        const __m128d y = _mm_unpackhi_pd(a, b);  // dyo dyd
-        squares = add(squares, add(mul(x, x), mul(y, y)));
-        const __m128d first = mul(_mm_unpacklo_pd(a, a), _mm_shuffle_pd(b, b, 1));  // dxo*dyd dxo*dxd
-        const __m128d second = mul(_mm_unpackhi_pd(a, a), b);  // dyo*dxd dyo*dyd
-        const __m128d terms = _mm_move_sd(add(first, second), _mm_sub_pd(first, second));
-        products = add(products, terms);
+        add_pair_terms(load_point(s), load_point(d), source_mean, destination_mean, squares, products);
     });
     alignas(16) double s[4];
     _mm_store_pd(s, squares);
@@ -129,15 +134,5 @@ template <class PairReader> Hel2Dg_t<double> fit_double_pairs(const PairReader& 
 
 }  // namespace sse2
 #endif
-
-// The centroid fit as the exports run it.
-template <class T, class PairReader> Hel2Dg_t<T> fit_similarity_2d_fast(const PairReader& pairs, uint32_t n) {
-#if defined(__SSE2__)
-    if constexpr (std::is_same_v<T, float>) return sse2::fit_float_pairs(pairs, n);
-    else return sse2::fit_double_pairs(pairs, n);
-#else
-    return fit_similarity_2d<T>(pairs, n);
-#endif
-}
 
 }  // namespace vq

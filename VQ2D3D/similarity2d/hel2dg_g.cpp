@@ -4,7 +4,7 @@
 // negative stride (two's complement) walks towards lower addresses, and the
 // points need not be aligned for T.
 #include "VQ2D3D.h"
-#include "fit_sse2.hpp"
+#include "fit_paths.hpp"
 
 namespace vq {
 namespace {

@@ -4,7 +4,7 @@
 // head of larger records (x, y, z, ...). Strides may be negative in two's
 // complement; points need not be aligned for T.
 #include "VQ2D3D.h"
-#include "fit_sse2.hpp"
+#include "fit_paths.hpp"
 
 namespace vq {
 namespace {

@@ -2,7 +2,7 @@
 // i*stride_src bytes from src, destination i at i*stride_dst bytes from dst.
 // Strides may be negative in two's complement; points need not be aligned.
 #include "VQ2D3D.h"
-#include "fit_sse2.hpp"
+#include "fit_paths.hpp"
 
 namespace vq {
 namespace {

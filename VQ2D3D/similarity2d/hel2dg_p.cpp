@@ -2,7 +2,7 @@
 // destination x, y, then the next pair (4n values). This is one walk in which
 // source and destination points alternate two elements apart.
 #include "VQ2D3D.h"
-#include "fit_sse2.hpp"
+#include "fit_paths.hpp"
 
 namespace vq {
 namespace {

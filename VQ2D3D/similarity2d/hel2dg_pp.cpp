@@ -2,7 +2,7 @@
 // src[2i], src[2i+1], destination point i at dst[2i], dst[2i+1].
 // Two walks over plain point arrays, run through the shared centroid fit.
 #include "VQ2D3D.h"
-#include "fit_sse2.hpp"
+#include "fit_paths.hpp"
 
 namespace vq {
 namespace {

@@ -2,7 +2,7 @@
 // puntos[2i+1] at its destination. With n = 0 not even the pointer array is
 // read.
 #include "VQ2D3D.h"
-#include "fit_sse2.hpp"
+#include "fit_paths.hpp"
 
 namespace vq {
 namespace {

@@ -7,10 +7,10 @@
 // Points are copied out with memcpy, so they need not be aligned for T.
 // A reader touches no memory when n is 0.
 //
-// Each reader walks its layout once, in visit_addresses(n, f), which hands f
-// the byte addresses of source and destination point i for i = 0 .. n-1;
-// visit(n, f) loads the two points there and hands them on. The vector
-// kernels take the addresses and load the points themselves.
+// Each reader's layout is walked by its Cursor alone: next(s, d) gives the
+// byte addresses of the next source and destination point. visit_addresses(n,
+// f) hands f those of pairs 0 .. n-1 in order; visit(n, f) loads the points
+// there and hands them on. The vector kernels load the points themselves.
 #pragma once
 
 #include <cstdint>
@@ -32,67 +32,83 @@ template <class T> Point2<T> load_point(Address at) {
     return {xy[0], xy[1]};
 }
 
-// The points at the addresses a reader visits, loaded and handed to f.
-template <class T, class Reader, class F> void visit_points(const Reader& reader, uint32_t n, F& f) {
-    reader.visit_addresses(n, [&f](Address source, Address destination) {
-        f(load_point<T>(source), load_point<T>(destination));
-    });
-}
+// Readers derive from this (CRTP) for their visits; Reader::cursor() walks.
+template <class T, class Reader> struct PairVisits {
+    template <class F> void visit_addresses(uint32_t n, F&& f) const {
+        auto cursor = static_cast<const Reader&>(*this).cursor();
+        for (uint32_t i = 0; i < n; ++i) {
+            Address source, destination;
+            cursor.next(source, destination);
+            f(source, destination);
+        }
+    }
+    template <class F> void visit(uint32_t n, F&& f) const {
+        visit_addresses(n, [&f](Address source, Address destination) {
+            f(load_point<T>(source), load_point<T>(destination));
+        });
+    }
+};
 
 // Byte distance between consecutive points of a plain array of points.
 template <class T> constexpr uint64_t kPackedPointStride = 2 * sizeof(T);
 
 // One walk in which source and destination points alternate, one stride apart.
-template <class T> struct AlternatingWalk {
+template <class T> struct AlternatingWalk : PairVisits<T, AlternatingWalk<T>> {
     Address start;
     uint64_t stride;
+    AlternatingWalk(Address start_, uint64_t stride_) : start(start_), stride(stride_) {}
 
-    template <class F> void visit_addresses(uint32_t n, F&& f) const {
-        Address at = start;
-        for (uint32_t i = 0; i < n; ++i) {
-            const Address source = at;
+    struct Cursor {
+        Address at;
+        uint64_t stride;
+        void next(Address& source, Address& destination) {
+            source = at;
             at += stride;
-            const Address destination = at;
+            destination = at;
             at += stride;
-            f(source, destination);
         }
-    }
-    template <class F> void visit(uint32_t n, F&& f) const { visit_points<T>(*this, n, f); }
+    };
+    Cursor cursor() const { return {start, stride}; }
 };
 
 // Two walks side by side, one for the source points and one for the
 // destination points, each with its own stride.
-template <class T> struct ParallelWalks {
+template <class T> struct ParallelWalks : PairVisits<T, ParallelWalks<T>> {
     Address source_start;
     uint64_t source_stride;
     Address destination_start;
     uint64_t destination_stride;
+    ParallelWalks(Address s, uint64_t s_stride, Address d, uint64_t d_stride)
+        : source_start(s), source_stride(s_stride), destination_start(d), destination_stride(d_stride) {}
 
-    template <class F> void visit_addresses(uint32_t n, F&& f) const {
-        Address s = source_start;
-        Address d = destination_start;
-        for (uint32_t i = 0; i < n; ++i) {
-            f(s, d);
-            s += source_stride;
-            d += destination_stride;
+    struct Cursor {
+        Address s, d;
+        uint64_t s_stride, d_stride;
+        void next(Address& source, Address& destination) {
+            source = s;
+            destination = d;
+            s += s_stride;
+            d += d_stride;
         }
-    }
-    template <class F> void visit(uint32_t n, F&& f) const { visit_points<T>(*this, n, f); }
+    };
+    Cursor cursor() const { return {source_start, destination_start, source_stride, destination_stride}; }
 };
 
 // 2n pointers, source and destination alternating. The pointer array is read
 // afresh on every pass.
-template <class T> struct PointerPairs {
+template <class T> struct PointerPairs : PairVisits<T, PointerPairs<T>> {
     const T* const* pointers;
+    explicit PointerPairs(const T* const* p) : pointers(p) {}
 
-    template <class F> void visit_addresses(uint32_t n, F&& f) const {
-        for (uint32_t i = 0; i < n; ++i) {
-            const T* source = pointers[2 * static_cast<std::size_t>(i)];
-            const T* destination = pointers[2 * static_cast<std::size_t>(i) + 1];
-            f(address_of(source), address_of(destination));
+    struct Cursor {
+        const T* const* next_pair;
+        void next(Address& source, Address& destination) {
+            source = address_of(next_pair[0]);
+            destination = address_of(next_pair[1]);
+            next_pair += 2;
         }
-    }
-    template <class F> void visit(uint32_t n, F&& f) const { visit_points<T>(*this, n, f); }
+    };
+    Cursor cursor() const { return {pointers}; }
 };
 
 }  // namespace vq
