@@ -24,9 +24,7 @@
 #include "records.hpp"
 #include "similarity2d/layouts.hpp"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "similarity2d/ordered_sse2.hpp"
 
 namespace vq {
 
@@ -102,16 +100,9 @@ void accumulate_normal_equations_by_pair(NormalEquations<T>& e, const Similarity
 #if defined(__SSE2__)
 namespace sse2 {
 
-// Lanes of SSE2 registers, with the operand order of each addition and
-// multiplication fixed (x86 returns the first operand when both are NaNs;
-// compilers may commute the intrinsics).
+// Lanes of SSE2 registers, additions and multiplications in a fixed operand
+// order (ordered_sse2.hpp).
 template <class T> struct Lanes;
-
-#if defined(__AVX__)
-#define VQ_ORDERED_OP(op, a, b) asm("v" op " %2, %1, %0" : "=x"(a) : "x"(a), "x"(b))
-#else
-#define VQ_ORDERED_OP(op, a, b) asm(op " %1, %0" : "+x"(a) : "x"(b))
-#endif
 
 template <> struct Lanes<double> {
     using vec = __m128d;
@@ -120,8 +111,8 @@ template <> struct Lanes<double> {
     static vec load(const double* p) { return _mm_loadu_pd(p); }
     static void store(double* p, vec v) { _mm_storeu_pd(p, v); }
     static vec lanes(const double* x) { return _mm_setr_pd(x[0], x[1]); }
-    static vec add(vec a, vec b) { VQ_ORDERED_OP("addpd", a, b); return a; }
-    static vec mul(vec a, vec b) { VQ_ORDERED_OP("mulpd", a, b); return a; }
+    static vec add(vec a, vec b) { return sse2::add(a, b); }
+    static vec mul(vec a, vec b) { return sse2::mul(a, b); }
 };
 
 template <> struct Lanes<float> {
@@ -131,10 +122,9 @@ template <> struct Lanes<float> {
     static vec load(const float* p) { return _mm_loadu_ps(p); }
     static void store(float* p, vec v) { _mm_storeu_ps(p, v); }
     static vec lanes(const float* x) { return _mm_setr_ps(x[0], x[1], x[2], x[3]); }
-    static vec add(vec a, vec b) { VQ_ORDERED_OP("addps", a, b); return a; }
-    static vec mul(vec a, vec b) { VQ_ORDERED_OP("mulps", a, b); return a; }
+    static vec add(vec a, vec b) { return sse2::add(a, b); }
+    static vec mul(vec a, vec b) { return sse2::mul(a, b); }
 };
-#undef VQ_ORDERED_OP
 
 // Row i of the triangle holds the products m_i * m_j for j = 0 .. i, as whole
 // vectors of monomials: row i takes chunks(i + 1) vectors, and the lanes past

@@ -10,11 +10,8 @@
 //   double  [Qo, Qd] and [Scross, Sdot]    with a = [dxo, dyo], b = [dxd, dyd]
 // Scross sits in lane 0 so that its one subtraction is taken from a second
 // result by a move of the low lane.
-//
-// When both operands of an addition or multiplication are NaNs, x86 returns
-// the first one (quieted), so the sign of a NaN result depends on the operand
-// order. Compilers may commute these intrinsics; the helpers below fix the
-// order to the one of the scalar code (left operand first).
+// Additions and multiplications keep the scalar code's operand order (see
+// ordered_sse2.hpp).
 #pragma once
 
 #include <cmath>
@@ -23,24 +20,11 @@
 #include "fit_core.hpp"
 #include "layouts.hpp"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "ordered_sse2.hpp"
 
 namespace vq {
 #if defined(__SSE2__)
 namespace sse2 {
-
-#if defined(__AVX__)
-#define VQ_ORDERED_OP(op, a, b) asm("v" op " %2, %1, %0" : "=x"(a) : "x"(a), "x"(b))
-#else
-#define VQ_ORDERED_OP(op, a, b) asm(op " %1, %0" : "+x"(a) : "x"(b))
-#endif
-inline __m128 add(__m128 a, __m128 b) { VQ_ORDERED_OP("addps", a, b); return a; }
-inline __m128 mul(__m128 a, __m128 b) { VQ_ORDERED_OP("mulps", a, b); return a; }
-inline __m128d add(__m128d a, __m128d b) { VQ_ORDERED_OP("addpd", a, b); return a; }
-inline __m128d mul(__m128d a, __m128d b) { VQ_ORDERED_OP("mulpd", a, b); return a; }
-#undef VQ_ORDERED_OP
 
 inline __m128d load_point(Address at) {
     return _mm_loadu_pd(reinterpret_cast<const double*>(at));

