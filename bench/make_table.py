@@ -326,7 +326,8 @@ def main(argv):
         "- The polynomial fit is compared with two Eigen least-squares fits of the same ten-term "
         "model: normal equations solved by Cholesky (LLT) and Householder QR; the target uses the "
         "faster. The two-pass read reads the same pairs in the same layout twice, summing their "
-        "four coordinates into independent partial sums (so that only reading limits it), and "
+        "four coordinates as raw bits into independent integer sums (so that only reading limits it, "
+        "in float as in double), and "
         "does nothing else.",
     ]
     lines += [f"- {note}" for note in args.note]
