@@ -13,9 +13,9 @@ namespace vq {
 
 void write_file(const std::string& path, const std::string& text) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) throw InputError(path + ": cannot write file");
+    if (!f) throw OutputError(path + ": cannot write file");
     const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    if (std::fclose(f) != 0 || !ok) throw InputError(path + ": cannot write file");
+    if (std::fclose(f) != 0 || !ok) throw OutputError(path + ": cannot write file");
 }
 
 std::string run_fit(const FitArgs& args) {

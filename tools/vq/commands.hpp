@@ -3,6 +3,8 @@
 // no partial result.
 #pragma once
 
+#include "errors.hpp"
+
 #include <string>
 #include <vector>
 
@@ -40,12 +42,10 @@ std::string run_fit(const FitArgs& args);
 std::string run_apply(const ApplyArgs& args);
 std::string run_rotation(const RotationArgs& args);
 
-// Writes text to path; throws InputError when it cannot.
+// Writes text to path; throws OutputError when it cannot.
 void write_file(const std::string& path, const std::string& text);
 
-// Exit codes.
-constexpr int kExitUsage = 2;        // bad command line
-constexpr int kExitInput = 3;        // unreadable or malformed input, unwritable output
-constexpr int kExitModel = 4;        // too few points, degenerate geometry, no rotation
+// The exit-code table, as --help and the manual show it.
+extern const char* const kExitCodeHelp;
 
 }  // namespace vq

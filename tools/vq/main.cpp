@@ -12,6 +12,16 @@
 #include <exception>
 #include <iostream>
 
+namespace vq {
+
+const char* const kExitCodeHelp =
+    "Exit codes: 0 success; 2 bad command line; 3 input that cannot be read or parsed\n"
+    "(file:line:column in the message); 4 input that cannot be fitted or mapped (too few\n"
+    "points, degenerate geometry, no convergence, out of memory); 5 output that cannot be\n"
+    "written; 1 internal error.\n";
+
+}  // namespace vq
+
 namespace {
 
 constexpr const char* kPointsHelp =
@@ -106,8 +116,7 @@ int main(int argc, char** argv) {
                "  vq fit --model affine --save model.json examples/map_scan.txt && vq apply model.json points.txt\n"
                "  vq rotation --from opk 1.5 -0.25 30\n"
                "Run 'vq <command> --help' for the options of a command.\n"
-               "\nExit codes: 0 success, 2 bad command line, 3 unreadable or malformed input,\n"
-               "4 too few points, degenerate geometry or no valid rotation.\n");
+               "\n" + vq::kExitCodeHelp);
     vq::FitArgs fit;
     vq::ApplyArgs apply;
     vq::RotationArgs rotation;
@@ -135,25 +144,16 @@ int main(int argc, char** argv) {
         else
             out = vq::run_rotation(rotation);
         std::fwrite(out.data(), 1, out.size(), stdout);
-        if (std::fflush(stdout) != 0) {
-            std::fprintf(stderr, "vq: error: cannot write standard output\n");
-            return vq::kExitInput;
-        }
-        return 0;
-    } catch (const vq::InputError& e) {
+        if (std::fflush(stdout) != 0) throw vq::OutputError("cannot write standard output");
+        return vq::kExitSuccess;
+    } catch (const vq::VqError& e) {
         std::fprintf(stderr, "vq: error: %s\n", e.what());
-        return vq::kExitInput;
-    } catch (const vq::FitError& e) {
-        std::fprintf(stderr, "vq: error: %s\n", e.what());
-        return vq::kExitModel;
-    } catch (const vq::RotationError& e) {
-        std::fprintf(stderr, "vq: error: %s\n", e.what());
-        return vq::kExitModel;
+        return e.code();
     } catch (const std::bad_alloc&) {
         std::fprintf(stderr, "vq: error: out of memory\n");
-        return 1;
+        return vq::kExitModel;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "vq: error: %s\n", e.what());
-        return 1;
+        std::fprintf(stderr, "vq: internal error: %s\n", e.what());
+        return vq::kExitInternal;
     }
 }

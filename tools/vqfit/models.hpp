@@ -5,6 +5,8 @@
 //   X = Xm_destination + scale * R * (x - xm_source).
 #pragma once
 
+#include "errors.hpp"
+
 #include <VQ2D3D.h>
 
 #include <cstddef>
@@ -17,12 +19,6 @@
 namespace vq {
 
 enum class ModelKind { translation, rigid, similarity, affine, poly2, poly3, similarity3d };
-
-// A model that cannot be fitted to the data given (too few points, degenerate geometry).
-class FitError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 std::optional<ModelKind> model_from_name(std::string_view name);
 const char* model_name(ModelKind kind);

@@ -10,6 +10,8 @@
 // points it holds. Errors are reported as "file:line:column: message".
 #pragma once
 
+#include "errors.hpp"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -19,12 +21,6 @@
 #include <vector>
 
 namespace vq {
-
-// A problem in an input file, already formatted with its location.
-class InputError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 // The points of one file, in file order.
 class PointTable {

@@ -8,6 +8,8 @@
 //   matrix nine elements row by row, applied to column vectors
 #pragma once
 
+#include "errors.hpp"
+
 #include <array>
 #include <optional>
 #include <stdexcept>
@@ -19,9 +21,10 @@ namespace vq {
 enum class RotationForm { opk, kop, v20, v24, v26, v28, matrix };
 enum class AngleUnit { degrees, radians, gon };
 
-class RotationError : public std::runtime_error {
+// Values that describe no rotation; they come from the command line (exit 2).
+class RotationError : public UsageError {
 public:
-    using std::runtime_error::runtime_error;
+    using UsageError::UsageError;
 };
 
 using Matrix3 = std::array<double, 9>;

@@ -223,7 +223,7 @@ def case_bad_input(vq):
     got, out, err = vq.run("fit", "--model", "cubic", vq.sample("map_scan.txt"))
     check(got == EXIT_USAGE and out == "", "unknown model: " + err)
     got, out, err = vq.run("rotation", "--from", "matrix", "1", "2", "3", "4", "5", "6", "7", "8", "9")
-    check(got == EXIT_MODEL and "not a rotation" in err and out == "", "bad matrix: " + err)
+    check(got == EXIT_USAGE and "not a rotation" in err and out == "", "bad matrix: " + err)
 
 
 def case_rotation(vq):
