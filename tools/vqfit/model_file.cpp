@@ -42,9 +42,12 @@ json record_to_json(const Transform& t) {
 std::string model_file_text(const Transform& t) {
     json j;
     j["format"] = "vq-model";
-    j["version"] = 1;
+    j["version"] = 2;
     j["model"] = model_name(t.kind);
     j["dimension"] = t.dimension();
+    if (t.kind == ModelKind::similarity || t.kind == ModelKind::similarity3d)
+        j["scale_estimator"] = t.scale == ScaleEstimator::symmetric ? "symmetric" : "least_squares";
+    if (t.dimension() == 2) j["y_down"] = t.y_down;
     j["record"] = record_to_json(t);
     json params = json::object();
     for (const Parameter& p : describe_parameters(t))
@@ -109,6 +112,15 @@ Transform parse_model_text(const std::string& text, const std::string& name) {
 
     Transform t;
     t.kind = *kind;
+    if (const auto y = j.find("y_down"); y != j.end()) {
+        if (!y->is_boolean()) in.fail("\"y_down\" is not true or false");
+        t.y_down = y->get<bool>();
+    }
+    if (const auto e = j.find("scale_estimator"); e != j.end()) {
+        if (!e->is_string() || (*e != "symmetric" && *e != "least_squares"))
+            in.fail("\"scale_estimator\" is neither \"least_squares\" nor \"symmetric\"");
+        t.scale = *e == "symmetric" ? ScaleEstimator::symmetric : ScaleEstimator::least_squares;
+    }
     const json& record = in.member(j, "record", "the file");
     if (t.kind == ModelKind::similarity3d) {
         const json& h = in.member(record, "Hel3Dg", "record");

@@ -84,7 +84,7 @@ void Transform::apply(const double* in, double* out) const {
         }
         return;
     }
-    double point[2] = {in[0], in[1]};
+    double point[2] = {in[0], y_down ? -in[1] : in[1]};
     transforma_punto2D_dbl(&polynomial, point);
     out[0] = point[0];
     out[1] = point[1];

@@ -28,6 +28,12 @@ std::uint32_t model_code(ModelKind kind);        // tipo of the polynomial fit (
 std::size_t minimum_points(ModelKind kind);
 bool has_closed_form_inverse(ModelKind kind);    // all but poly2 and poly3
 
+// The scale a similarity carries: the least-squares scale (what every
+// surveying package reports, minimising the residuals) or the symmetric one,
+// the ratio of the two sets' spreads (exchanging the sets gives the exact
+// reciprocal).
+enum class ScaleEstimator { least_squares, symmetric };
+
 // A fitted transformation. 2D models use `polynomial` (translation, rigid and
 // similarity also keep the library's `similarity2d` record for reporting);
 // the 3D similarity uses `similarity3d`.
@@ -36,6 +42,10 @@ struct Transform {
     Trans_Polinomica2D_dbl polynomial{};
     Hel2Dg_dbl similarity2d{};
     Hel3Dg_dbl similarity3d{};
+    // 2D source coordinates whose rows count down (pixel/line): the source y
+    // is mirrored, y -> -y, before the record maps the point.
+    bool y_down = false;
+    ScaleEstimator scale = ScaleEstimator::least_squares;
 
     int dimension() const { return model_dimension(kind); }
     // Maps one point (dimension() values) from in to out.

@@ -1,5 +1,7 @@
 // The library's records as JSON, and the model file: a JSON document
-//   {"format": "vq-model", "version": 1, "model": "<name>", "dimension": 2|3,
+//   {"format": "vq-model", "version": 2, "model": "<name>", "dimension": 2|3,
+//    "scale_estimator": "least_squares"|"symmetric" (similarity models),
+//    "y_down": true|false (2D models: source rows count down),
 //    "record": {<Trans_Polinomica2D, Hel2Dg and/or Hel3Dg fields>},
 //    "parameters": {...}}   (parameters are informational; loading reads the record)
 #pragma once
