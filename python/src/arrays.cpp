@@ -13,8 +13,10 @@ Precision precision_named(const std::string& name) {
 }
 
 Precision precision_of(const py::array& a, const char* name) {
-    if (a.dtype().is(py::dtype::of<double>())) return Precision::dbl;
-    if (a.dtype().is(py::dtype::of<float>())) return Precision::single;
+    // By equivalence, not identity: unpickled arrays (Dask blocks) carry
+    // dtype objects of their own.
+    if (py::array_t<double>::check_(a)) return Precision::dbl;
+    if (py::array_t<float>::check_(a)) return Precision::single;
     throw py::type_error(std::string(name) + " has dtype " + py::str(a.dtype()).cast<std::string>() +
                          "; vq takes float32 or float64 (in native byte order)");
 }
@@ -57,9 +59,10 @@ std::uint32_t checked_count(std::size_t n, const char* what) {
 }
 
 py::array_t<std::int64_t> checked_index(py::handle obj, std::size_t n) {
-    py::array a = as_array(obj, "index");
+    // A list of row numbers stays integral (as_array would make it float64).
+    py::array a = py::module_::import("numpy").attr("asarray")(obj);
     const char kind = a.dtype().kind();
-    if (kind != 'i' && kind != 'u')
+    if (kind != 'i' && kind != 'u' && a.size() != 0)  // [] comes as float64
         throw py::type_error("index has dtype " + py::str(a.dtype()).cast<std::string>() +
                              "; it must hold integers (row numbers)");
     if (a.ndim() != 1) throw py::value_error("index must have shape (k,), got " + shape_text(a));

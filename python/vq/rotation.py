@@ -17,7 +17,10 @@ v26     2 tan(theta/2) n (Cayley)                   ``MatrizRot_26``
 v28     per-axis a_i, sin(a_i/2) = quaternion q_i   ``MatrizRot_28``
 ======  ==========================================  ==============================
 
-Out-of-range or non-finite values give NaN elements, never an error.
+Out-of-range or non-finite values give NaN elements, never an error. The
+opk and kwk forms take their sines and cosines from the C library's sin and
+cos, as ``MatrizRot_κωφ`` does inside the library (numpy's ``np.sin`` may
+differ in the last bit).
 """
 from __future__ import annotations
 
