@@ -1,6 +1,10 @@
 #include "arrays.hpp"
 
+#include <sys/mman.h>
+
+#include <algorithm>
 #include <limits>
+#include <new>
 
 namespace vqpy {
 
@@ -95,19 +99,36 @@ Pairs point_pairs(py::handle src_obj, py::handle dst_obj, py::handle index, int 
 }
 
 template <class T>
-std::vector<T*> Pairs::pointers() const {
-    std::vector<T*> p(2 * static_cast<std::size_t>(count));
+PointerBlock<T>::PointerBlock(std::size_t count) {
+    constexpr std::size_t huge = std::size_t{2} << 20;
+    const std::size_t bytes = std::max<std::size_t>(count * sizeof(T*), 1);
+    if (bytes < huge) {
+        block_.reset(std::malloc(bytes));
+    } else {
+        const std::size_t rounded = (bytes + huge - 1) / huge * huge;
+        block_.reset(std::aligned_alloc(huge, rounded));
+        if (block_) madvise(block_.get(), rounded, MADV_HUGEPAGE);  // advice only: failure is harmless
+    }
+    if (!block_) throw std::bad_alloc();
+}
+
+template <class T>
+PointerBlock<T> Pairs::pointers() const {
+    PointerBlock<T> block(2 * static_cast<std::size_t>(count));
+    T** p = block.data();
     const std::int64_t* k = selected ? index.data() : nullptr;
     for (std::size_t j = 0; j < count; ++j) {
         const std::size_t i = k ? static_cast<std::size_t>(k[j]) : j;
         p[2 * j] = reinterpret_cast<T*>(src.row(i));
         p[2 * j + 1] = reinterpret_cast<T*>(dst.row(i));
     }
-    return p;
+    return block;
 }
 
-template std::vector<float*> Pairs::pointers<float>() const;
-template std::vector<double*> Pairs::pointers<double>() const;
+template class PointerBlock<float>;
+template class PointerBlock<double>;
+template PointerBlock<float> Pairs::pointers<float>() const;
+template PointerBlock<double> Pairs::pointers<double>() const;
 
 namespace {
 

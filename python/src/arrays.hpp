@@ -9,7 +9,9 @@
 #include <pybind11/stl.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -60,6 +62,22 @@ struct Rows {
 
 Rows point_rows(py::handle obj, const char* name, int dim);
 
+// The pair-pointer array the library's pointer estimators take, on the heap
+// with huge pages asked for: ten million pairs take 160 MB of pointers, and
+// faulting that in by 4 KiB pages costs more than the fit itself.
+template <class T>
+class PointerBlock {
+public:
+    explicit PointerBlock(std::size_t count);
+    T** data() const { return static_cast<T**>(block_.get()); }
+
+private:
+    struct Free {
+        void operator()(void* p) const { std::free(p); }
+    };
+    std::unique_ptr<void, Free> block_;
+};
+
 // The pairs a fit reads: source row i with destination row i, for every i in
 // order or for the rows listed in `index` (integers in 0..n-1, in the given
 // order, repeats allowed). TypeError/ValueError name the offending argument.
@@ -71,7 +89,7 @@ struct Pairs {
 
     // pointers[2k] -> source point of pair k, pointers[2k+1] -> its destination.
     template <class T>
-    std::vector<T*> pointers() const;
+    PointerBlock<T> pointers() const;
 };
 
 Pairs point_pairs(py::handle src, py::handle dst, py::handle index, int dim);

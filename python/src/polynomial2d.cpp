@@ -30,7 +30,7 @@ py::tuple fit(py::handle src, py::handle dst, py::handle index, std::uint32_t ti
         t.tipo = tipo;
         {
             py::gil_scoped_release unlocked;
-            const std::vector<T*> pointers = q.pointers<T>();
+            const PointerBlock<T> pointers = q.pointers<T>();
             Twin<T>::polynomial_fit(&t, pointers.data(), q.count);
         }
         return record_tuple<T>(t);

@@ -57,7 +57,7 @@ typename Twin<T>::Hel2Dg fit(const Pairs& q, Layout layout) {
         case Layout::mixed: return W::mixed(a, stride_arg(q.src.stride), b, stride_arg(q.dst.stride), q.count);
         case Layout::ptr: break;
     }
-    const std::vector<T*> pointers = q.pointers<T>();
+    const PointerBlock<T> pointers = q.pointers<T>();
     return W::ptr(pointers.data(), q.count);
 }
 

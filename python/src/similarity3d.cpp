@@ -27,7 +27,7 @@ py::tuple fit(py::handle src, py::handle dst, py::handle index, bool general_sta
         std::int32_t status;
         {
             py::gil_scoped_release unlocked;
-            const std::vector<T*> pointers = q.pointers<T>();
+            const PointerBlock<T> pointers = q.pointers<T>();
             status = Twin<T>::similarity3d_fit(pointers.data(), q.count, &h, general_start ? 1 : 0,
                                                in_place ? 1 : 0, cofactors);
         }
