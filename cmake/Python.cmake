@@ -1,4 +1,4 @@
-# Decides whether the Python package is built: VQ_BUILD_PYTHON is on by default
+# Decides whether the Python package is built (VQ_PYTHON_ENABLED): by default
 # when the interpreter, its headers, pybind11 and numpy are all found.
 
 # `python3` on PATH may be a private interpreter (pyenv, a venv) without the
@@ -9,12 +9,10 @@ if(NOT DEFINED Python3_EXECUTABLE AND EXISTS /usr/bin/python3)
     set(Python3_EXECUTABLE /usr/bin/python3 CACHE FILEPATH "Python interpreter")
 endif()
 
-# A module loaded into an uninstrumented interpreter cannot carry the
-# sanitizer runtimes, so sanitized builds leave the package out by default.
 set(_vq_python_missing)
 find_package(Python3 3.8 COMPONENTS Interpreter Development.Module QUIET)
 if(NOT Python3_Interpreter_FOUND)
-    list(APPEND _vq_python_missing "a Python 3.8+ interpreter")
+    list(APPEND _vq_python_missing "Python 3.8+ interpreter")
 elseif(NOT Python3_Development.Module_FOUND)
     list(APPEND _vq_python_missing "Python headers (python3-dev)")
 else()
@@ -29,20 +27,32 @@ else()
     endif()
 endif()
 
-if(_vq_python_missing OR VQ_SANITIZED)
-    set(_vq_python_default OFF)
+# AUTO is decided anew at every configure, so that installing the packages
+# later is enough; ON insists, OFF leaves the package out.
+set(VQ_BUILD_PYTHON AUTO CACHE STRING "Build the Python package vq (pybind11, numpy): AUTO, ON or OFF")
+set_property(CACHE VQ_BUILD_PYTHON PROPERTY STRINGS AUTO ON OFF)
+list(JOIN _vq_python_missing ", " _missing)
+if(VQ_BUILD_PYTHON STREQUAL "AUTO")
+    # A module loaded into an uninstrumented interpreter cannot carry the
+    # sanitizer runtimes, so sanitized builds leave the package out.
+    if(_vq_python_missing OR VQ_SANITIZED)
+        set(VQ_PYTHON_ENABLED OFF)
+    else()
+        set(VQ_PYTHON_ENABLED ON)
+    endif()
+elseif(VQ_BUILD_PYTHON)
+    if(_vq_python_missing)
+        message(FATAL_ERROR "VQ_BUILD_PYTHON needs ${_missing}")
+    endif()
+    set(VQ_PYTHON_ENABLED ON)
 else()
-    set(_vq_python_default ON)
+    set(VQ_PYTHON_ENABLED OFF)
 endif()
-option(VQ_BUILD_PYTHON "Build the Python package vq (pybind11, numpy)" ${_vq_python_default})
 
-if(VQ_BUILD_PYTHON AND _vq_python_missing)
-    list(JOIN _vq_python_missing ", " _missing)
-    message(FATAL_ERROR "VQ_BUILD_PYTHON needs ${_missing}")
-endif()
-if(VQ_BUILD_PYTHON)
+if(VQ_PYTHON_ENABLED)
     message(STATUS "Python package vq for ${Python3_EXECUTABLE}")
 elseif(_vq_python_missing)
-    list(JOIN _vq_python_missing ", " _missing)
     message(STATUS "Python package vq not built: no ${_missing}")
+elseif(VQ_SANITIZED)
+    message(STATUS "Python package vq left out of the sanitized build")
 endif()
