@@ -14,6 +14,7 @@ libraries do.
 vq                                     C export
 =====================================  =============================================
 fit_similarity2d                       Hel2Dg___pp/p/g/gg/mixed/ptr_fl/_dbl
+  scale="least_squares"                (the same, then one more pass in the binding)
 Similarity2D.translation_form          Hel2D___Hel2Dg_fl/_dbl
 fit_polynomial2d                       Trans_Polinomica2D___puntosxy_fl/_dbl
 Polynomial2D.apply                     transforma_punto2D_fl/_dbl

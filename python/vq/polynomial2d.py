@@ -47,7 +47,7 @@ class Polynomial2D:
     @property
     def model(self) -> str:
         """The model's name in :data:`MODELS` (``"affine"`` for codes 4 and 5)."""
-        code = 3 if self.code in (4, 5) else self.code
+        code = 3 if self.code in (4, 5) else min(self.code, 7)
         return next(name for name, c in MODELS.items() if c == code)
 
     def apply(self, points: ArrayLike) -> np.ndarray:

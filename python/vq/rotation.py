@@ -24,7 +24,7 @@ differ in the last bit).
 """
 from __future__ import annotations
 
-from typing import Tuple
+from typing import Optional, Tuple
 
 import numpy as np
 from numpy.typing import ArrayLike, DTypeLike
@@ -100,7 +100,7 @@ def quarter_turn_offset(R: ArrayLike, form: str = "opk") -> Tuple[np.ndarray, in
     return _core.quarter_turn_offset(R, _choice(_EXTRACTIONS, form, "form"))
 
 
-def mean_angles(angles: ArrayLike, weights: ArrayLike = None) -> np.ndarray:
+def mean_angles(angles: ArrayLike, weights: Optional[ArrayLike] = None) -> np.ndarray:
     """Component-wise mean of (n, 3) angle triples across the ±pi seam
     (``Gmedio``), or the weighted mean with (n, 3) weights (``Gmedio_pesos``).
 
