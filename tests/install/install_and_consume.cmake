@@ -31,3 +31,19 @@ if(PKG_CONFIG)
     string(REPLACE ";" ":" libpath "${libdirs}")
     run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${libpath} ${WORK_DIR}/consumer_pc)
 endif()
+
+# Python route: the installed package, with the libraries found from its own folder.
+if(PYTHON)
+    if(IS_ABSOLUTE ${PYTHON_DIR})
+        message(FATAL_ERROR "VQ_PYTHON_INSTALL_DIR is absolute; the package would leave the scratch prefix")
+    endif()
+    run(${CMAKE_COMMAND} -E env PYTHONPATH=${prefix}/${PYTHON_DIR} ${PYTHON} -c "
+import os, vq
+prefix = os.path.realpath('${prefix}')
+assert os.path.realpath(vq.__file__).startswith(prefix), vq.__file__
+libraries = {line.split()[-1] for line in open('/proc/self/maps') if 'libVQ' in line}
+assert libraries and all(os.path.realpath(p).startswith(prefix) for p in libraries), libraries
+r = vq.fit_similarity2d([[0, 0], [1, 0]], [[10, 20], [10, 22]])
+assert (r.scale, r.cos, r.sin) == (2, 0, 1), r
+")
+endif()
