@@ -69,12 +69,26 @@ void check_geometry(const PointPairs& pairs, const std::vector<std::size_t>& use
                               "onto the other");
 }
 
-struct Stats {
-    double rms = 0.0;
-    std::size_t largest = 0;
-    double median = 0.0;
-    std::vector<std::size_t> flagged;
-};
+// 1.4826 median |v| / sqrt(q_vv) over the testable coordinates of the control
+// points (1.4826 makes the median absolute value of a normal variable its
+// standard deviation); never below the rounding level of the coordinates.
+double robust_sigma(FitResult& r, const PointPairs& pairs, const std::vector<std::size_t>& use,
+                    double largest_coordinate) {
+    Quality& q = r.quality;
+    if (q.redundancy == 0 || q.exact) return q.sigma0;
+    q.sigma = 1.0;  // residual() then gives v / sqrt(q_vv)
+    std::vector<double> a;
+    a.reserve(use.size() * static_cast<std::size_t>(r.dimension()));
+    for (std::size_t i : use) {
+        const PointResidual p = r.residual(pairs, i);
+        for (int k = 0; k < r.dimension(); ++k)
+            if (std::isfinite(p.w[k])) a.push_back(std::fabs(p.w[k]));
+    }
+    if (a.empty()) return q.sigma0;
+    std::nth_element(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(a.size() / 2), a.end());
+    const double floor = kRoundingUlps * std::numeric_limits<double>::epsilon() * largest_coordinate;
+    return std::max(1.4826 * a[a.size() / 2], floor);
+}
 
 }  // namespace
 
@@ -172,7 +186,7 @@ FitResult fit_points(const PointPairs& pairs, std::vector<PointRole> roles, Mode
             q.exact = q.sigma0 <= kRoundingUlps * std::numeric_limits<double>::epsilon() * largest_coordinate;
         }
         q.a_priori = options.sigma > 0.0;
-        q.sigma = q.a_priori ? options.sigma : q.sigma0;
+        q.sigma = q.a_priori ? options.sigma : robust_sigma(r, pairs, use, largest_coordinate);
         for (std::size_t i : use)
             if (r.residual(pairs, i).flagged) r.flagged.push_back(i);
         return r;

@@ -8,9 +8,13 @@
 //   q_vv = 1 - a Qxx a^T for an observation row a of A (its redundancy number;
 //          1 + a Qxx a^T for a check point, which is not in the fit)
 //   w = v / (sigma sqrt(q_vv))                   (standardized residual)
-// with sigma the a priori standard deviation when one is given and sigma0
-// otherwise. |w| above the critical value (3.29: the two-sided 0.1 % point of
-// the normal distribution, Baarda's data snooping) flags a suspected blunder.
+// with sigma the a priori standard deviation of a coordinate when one is
+// given. Otherwise sigma is estimated robustly, 1.4826 median |v| / sqrt(q_vv)
+// over the control points' coordinates: sigma0 grows with every blunder in
+// the data and masks them (two gross errors among ten points keep every |w|
+// computed with sigma0 below the critical value), the median does not. |w|
+// above the critical value (3.29: the two-sided 0.1 % point of the normal
+// distribution, Baarda's data snooping) flags a suspected blunder.
 //
 // Internal parameters, in this order, of a model with source centroid
 // (xm, ym) and dx = x - xm, dy = y - ym (the source y mirrored for y-down
@@ -48,7 +52,7 @@ struct Quality {
     // rounding level of the destination coordinates. No blunder test then.
     bool exact = false;
     double sigma = std::numeric_limits<double>::quiet_NaN();  // the sigma of the blunder test
-    bool a_priori = false;
+    bool a_priori = false;  // sigma given; else the robust estimate
     double critical_value = kCriticalValue;
     std::vector<double> qxx;  // unknowns x unknowns, row by row
 

@@ -66,7 +66,7 @@ void write_report_json(Output& out, const FitResult& fit, const PointPairs& pair
                     {"blunder_test",
                      {{"tested", q.testable()},
                       {"sigma", number_or_null(q.sigma)},
-                      {"a_priori", q.a_priori},
+                      {"sigma_source", q.a_priori ? "a_priori" : "robust"},
                       {"critical_value", q.critical_value}}}};
     if (t.kind == ModelKind::similarity3d)
         j["rotation_solution"] = {

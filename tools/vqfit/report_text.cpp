@@ -94,9 +94,10 @@ void write_quality(Output& out, const FitResult& fit, int dec) {
              " (rounding noise: the points fit the model exactly; no blunder test)\n";
     } else {
         s += "  sigma0 (standard deviation of unit weight, destination units): " + fixed(q.sigma0, dec) + "\n";
-        s += "  blunder test: |w| > " + shortest(q.critical_value) + ", w = v / (" +
-             (q.a_priori ? "sigma " + shortest(q.sigma) + " a priori" : std::string("sigma0")) +
-             " sqrt(r)), r the redundancy number\n";
+        s += "  blunder test: |w| > " + shortest(q.critical_value) + ", w = v / (sigma sqrt(r)), r the redundancy "
+             "number,\n  sigma = " + fixed(q.sigma, dec) +
+             (q.a_priori ? " (a priori)\n"
+                         : " (robust: 1.4826 median |v| / sqrt(r), which the blunders do not inflate)\n");
     }
     if (fit.transform.kind == ModelKind::similarity3d)
         s += std::string("  rotation: from the ") + fit.rotation.start + " start, " +
