@@ -3,6 +3,8 @@
 // VQ2D3D and VQmatrices libraries.
 #include "commands.hpp"
 #include "models.hpp"
+#include "numbers.hpp"
+#include "report.hpp"
 #include "output.hpp"
 #include "point_file.hpp"
 #include "rotation_convert.hpp"
@@ -41,6 +43,21 @@ const CLI::Validator kFinitePositive(
         return {};
     },
     "POSITIVE");
+
+// A finite number as vq reads numbers everywhere (a value below the range of
+// double is its rounded subnormal or zero; see numbers.hpp).
+const CLI::Validator kNumber(
+    [](std::string& text) -> std::string {
+        double v = 0.0;
+        switch (vq::parse_number(text, v)) {
+        case vq::NumberStatus::ok: text = vq::shortest(v); return {};
+        case vq::NumberStatus::non_finite: return "'" + text + "' is not finite";
+        case vq::NumberStatus::out_of_range: return "'" + text + "' is out of the range of double";
+        case vq::NumberStatus::malformed: break;
+        }
+        return "'" + text + "' is not a number";
+    },
+    "NUMBER");
 
 void add_fit(CLI::App& app, vq::FitArgs& a, std::string& reject) {
     CLI::App* fit = app.add_subcommand("fit", "Fit a transformation to control points and report residuals");
@@ -125,7 +142,7 @@ void add_rotation(CLI::App& app, vq::RotationArgs& a) {
         ->allow_extra_args(false);
     rot->add_option("--unit,-u", a.unit, "angle unit of opk, kop, v20 and v28: deg, rad or gon (default deg)")
         ->check(CLI::IsMember({"deg", "rad", "gon"}));
-    rot->add_option("VALUES", a.values, "3 values, or 9 for a matrix (row by row)")->required();
+    rot->add_option("VALUES", a.values, "3 values, or 9 for a matrix (row by row)")->required()->transform(kNumber);
     rot->add_flag("--json", a.json, "print JSON");
     rot->add_option("--decimals", a.decimals, "fixed decimals (default: the shortest exact form)")
         ->check(CLI::Range(0, 17));

@@ -101,11 +101,12 @@ Drawing project(const FitResult& fit, const PointPairs& pairs) {
     const int dim = fit.dimension();
     const std::size_t n = fit.count();
     Drawing d;
-    const std::size_t step = n > kPlotPoints ? (n + kPlotPoints - 1) / kPlotPoints : 1;
     for (std::size_t i = 0; i < n; ++i) {
+        // kPlotPoints evenly spread indices: those where i * kPlotPoints / n steps.
+        const bool sampled = n <= kPlotPoints || (i * kPlotPoints) / n != ((i + 1) * kPlotPoints) / n;
         const bool special = fit.roles[i] != PointRole::control ||
                              std::binary_search(fit.flagged.begin(), fit.flagged.end(), i) || i == fit.largest;
-        if (i % step == 0 || special) d.index.push_back(i);
+        if (sampled || special) d.index.push_back(i);
     }
     std::array<std::array<double, 3>, 3> axes{};
     double mean[3] = {0, 0, 0};
@@ -138,8 +139,8 @@ Drawing project(const FitResult& fit, const PointPairs& pairs) {
         for (int a = 0; a < 3; ++a) d.v.push_back(axes[a][0] * r.v[0] + axes[a][1] * r.v[1] + axes[a][2] * r.v[2]);
     }
     d.axes_note = dim == 2 ? "destination system, X to the right, Y up"
-                           : "best-fitting plane of the destination points; residuals in the plane as arrows, "
-                             "across it (green) as vertical bars";
+                           : "best-fitting plane of the destination points; residuals in it as arrows, "
+                             "across it as green vertical bars";
     return d;
 }
 
@@ -162,7 +163,7 @@ std::string fit_plot_svg(const FitResult& fit, const PointPairs& pairs, const Po
         }
     double range = std::max(hi[0] - lo[0], hi[1] - lo[1]);
     if (!(range > 0.0)) range = 1.0;
-    const double inset = 30.0;  // room for labels inside the plot area
+    const double inset = 40.0;  // room for labels inside the plot area
     const double unit = (kPlotSize - 2 * inset) / range;  // pixels per coordinate unit
     const double left = kMargin + inset, top = kTitleBand + inset;
     auto sx = [&](double x) { return left + (x - lo[0]) * unit; };
@@ -260,10 +261,13 @@ std::string fit_plot_svg(const FitResult& fit, const PointPairs& pairs, const Po
              xml_escape(shortest(residual_bar)) + " units (magnification " + xml_escape(shortest(magnification)) +
              ")</text>\n";
     }
-    std::string note = d.axes_note + ". Blue: control point; red: suspected blunder (|w| > " +
-                       shortest(fit.quality.critical_value) + ") or rejected; hollow: check or rejected point.";
-    s += "<text x=\"" + num(kMargin) + "\" y=\"" + num(base + 44) + "\" font-size=\"11\" fill=\"#555\">" +
-         xml_escape(note) + "</text>\n";
+    const std::string notes[] = {d.axes_note + ".",
+                                 "Blue: control point; red: suspected blunder (|w| > " +
+                                     shortest(fit.quality.critical_value) +
+                                     ") or rejected point; hollow: check or rejected point."};
+    for (int k = 0; k < 2; ++k)
+        s += "<text x=\"" + num(kMargin) + "\" y=\"" + num(base + 44 + 16 * k) +
+             "\" font-size=\"11\" fill=\"#555\">" + xml_escape(notes[k]) + "</text>\n";
     s += "</svg>\n";
     return s;
 }
