@@ -8,6 +8,9 @@
 #include "record_json.hpp"
 #include "report.hpp"
 
+#include <charconv>
+#include <cmath>
+
 namespace vq {
 
 namespace {
@@ -26,6 +29,18 @@ const char* role_name(PointRole role) {
 std::string dump(const json& j) { return j.dump(-1, ' ', false, json::error_handler_t::replace); }
 
 json number_or_null(double v) { return std::isfinite(v) ? json(v) : json(nullptr); }
+
+// The residual rows are many: their numbers go straight through to_chars,
+// which gives the same shortest round-trip text as the JSON library.
+void append_number(std::string& out, double v) {
+    if (!std::isfinite(v)) {
+        out += "null";
+        return;
+    }
+    char buffer[32];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, v).ptr;
+    out.append(buffer, end);
+}
 
 }  // namespace
 
@@ -95,11 +110,15 @@ void write_report_json(Output& out, const FitResult& fit, const PointPairs& pair
                    ",\"role\":\"" + role_name(fit.roles[i]) + "\"";
             auto vector = [&](const char* key, const double* v) {
                 row += std::string(",\"") + key + "\":[";
-                for (int k = 0; k < dim; ++k) row += (k ? "," : "") + dump(number_or_null(v[k]));
+                for (int k = 0; k < dim; ++k) {
+                    if (k) row += ',';
+                    append_number(row, v[k]);
+                }
                 row += "]";
             };
             vector("residual", r.v);
-            row += ",\"length\":" + dump(number_or_null(r.length));
+            row += ",\"length\":";
+            append_number(row, r.length);
             vector("transformed", r.fitted);
             vector("redundancy", r.redundancy);
             vector("standardized", r.w);

@@ -307,6 +307,21 @@ def case_large_ids(vq):
     check(len(out) < len(text) + 40000, "report of %d bytes for %d bytes of input" % (len(out), len(text)))
 
 
+def case_out_of_memory(vq):
+    """Out of memory is the documented exit 4 with a message, never an abort (needs an address-space
+    limit, which the sanitizers' shadow memory cannot live with: skipped there)."""
+    if os.environ.get("VQ_SANITIZED"):
+        return
+    import resource
+    text = "".join("p%d %d %d %d %d\n" % (k, k % 1000, k // 1000, 2 * (k % 1000), 2 * (k // 1000)) for k in range(300000))
+    path = vq.write("large.txt", text)
+    limit = lambda: resource.setrlimit(resource.RLIMIT_AS, (12 << 20, 12 << 20))
+    for args in (["fit", path], ["fit", "--json", path]):
+        p = subprocess.run([vq.exe, *args], capture_output=True, text=True, preexec_fn=limit, timeout=120)
+        check(p.returncode == EXIT_MODEL and "out of memory" in p.stderr and p.stdout == "",
+              "%r: exit %d, %r" % (args, p.returncode, p.stderr))
+
+
 def case_rotation(vq):
     """Conversions agree: every form maps back to the same matrix."""
     base = json.loads(vq.ok("rotation", "--from", "opk", "--json", "--unit", "rad", "0.3", "-0.2", "2.5"))
