@@ -270,6 +270,8 @@ def case_refusals(vq):
         ("poly2_two_rows", ["fit", "--model", "poly2", "{in}"], grid(2, 3), EXIT_MODEL, "try --model affine"),
         ("mirrored_3d", ["fit", "--model", "similarity3d", "{in}"],
          turned(CLOUD, lambda p: (p[0], p[1], -p[2])), EXIT_MODEL, "mirror image"),
+        ("collinear_destination", ["fit", "--model", "similarity3d", "{in}"],
+         turned(CLOUD, lambda p: (p[0], 2 * p[0], 3 * p[0])), EXIT_MODEL, "destination points are collinear"),
         ("huge", ["fit", "{in}"], "a 0 0 1e200 0\nb 1 0 0 1e200\nc 0 1 1 1\n", EXIT_MODEL, "beyond 1e140"),
         ("tiny", ["fit", "{in}"], "a 0 0 1e-200 0\nb 1 0 0 1e-200\nc 0 1 2e-200 1e-200\n", EXIT_MODEL,
          "less than 1e-140"),

@@ -188,6 +188,25 @@ TEST(Fit, MirroredSetsAreRefusedUnlessYDown) {
     EXPECT_NE(fit_error(space(R, 12, -1.0), ModelKind::similarity3d).find("mirror image"), std::string::npos);
 }
 
+TEST(Fit, AffineShearAndMirrorAreReportedWithTheirSigns) {
+    // X = x + 0.1 y: the images of the axes close in to 84.3 degrees, a positive shear.
+    const Pairs closing = plane([](double x, double y, double& X, double& Y) { X = x + 0.1 * y, Y = y; });
+    const auto find = [](const std::vector<vq::Parameter>& ps, const std::string& key) {
+        for (const auto& p : ps)
+            if (p.key == key) return p.values[0];
+        return std::nan("");
+    };
+    const auto params = vq::describe_parameters(fit(closing, ModelKind::affine).transform);
+    EXPECT_NEAR(find(params, "shear_deg"), std::atan(0.1) * 180 / 3.14159265358979323846, 1e-9);
+    EXPECT_EQ(find(params, "mirrored"), 0.0);
+    // Rows counting down: a mirror, not a shear of 180 degrees; the images of
+    // the axes (1, 0) and (-0.1, -1) open to 95.7 degrees.
+    const Pairs down = plane([](double x, double y, double& X, double& Y) { X = x - 0.1 * y, Y = -y; });
+    const auto mirrored = vq::describe_parameters(fit(down, ModelKind::affine).transform);
+    EXPECT_NEAR(find(mirrored, "shear_deg"), -std::atan(0.1) * 180 / 3.14159265358979323846, 1e-9);
+    EXPECT_EQ(find(mirrored, "mirrored"), 1.0);
+}
+
 TEST(Fit, UndeterminedPolynomialsAreRefused) {
     // Enough points in number, too few rows: dy^2 is constant on two rows.
     Pairs grid;
