@@ -79,6 +79,9 @@ def case_sample2d(vq):
     for k in range(2):
         near(p["translation"][k], truth["translation"][k], 1.0, "translation")
     check(report["rms"] < 3 * truth["noise_px"] * truth["scale"], "rms %g too large" % report["rms"])
+    # A pixel-to-metre scale reads as a factor; ppm only for scales near 1.
+    check("ppm" not in vq.ok("fit", vq.sample("map_scan.txt")), "ppm of a scale of 2")
+    check("scale - 1 (ppm)" in vq.ok("fit", vq.sample("datum_shift.txt")), "no ppm for a datum shift")
 
 
 def case_sample3d(vq):
