@@ -12,15 +12,8 @@
 namespace vq {
 
 std::string run_apply(const ApplyArgs& args) {
-    Transform t = load_model_file(args.model_file);
+    const Transform t = load_model_file(args.model_file);
     const int dim = t.dimension();
-    if (args.inverse) {
-        if (!has_closed_form_inverse(t.kind))
-            throw FitError(args.model_file + ": model " + model_name(t.kind) + " has no closed-form inverse "
-                           "(--inverse works for translation, rigid, similarity, affine and similarity3d)");
-        t = t.inverse();
-        if (!t.finite()) throw FitError(args.model_file + ": the model cannot be inverted (singular linear part)");
-    }
     const PointTable points = read_point_file(args.points, {dim, 2 * dim});
     const int offset = args.inverse && points.numbers_per_point() == 2 * dim ? dim : 0;
 
@@ -29,11 +22,20 @@ std::string run_apply(const ApplyArgs& args) {
     nlohmann::json rows = nlohmann::json::array();
     double mapped[3];
     for (std::size_t i = 0; i < points.size(); ++i) {
-        t.apply(points.values(i) + offset, mapped);
+        const std::string where = points.file_name() + ":" + std::to_string(points.line(i)) + ":1: ";
+        if (args.inverse) {
+            if (!t.apply_inverse(points.values(i) + offset, mapped))
+                throw FitError(where + "point '" + std::string(points.id(i)) + "' cannot be mapped back: " +
+                               (t.kind == ModelKind::poly2 || t.kind == ModelKind::poly3
+                                    ? "the inverse of the polynomial does not converge there (outside the region "
+                                      "it maps one to one?)"
+                                    : "the model is singular"));
+        } else {
+            t.apply(points.values(i) + offset, mapped);
+        }
         for (int k = 0; k < dim; ++k)
             if (!std::isfinite(mapped[k]))
-                throw FitError(points.file_name() + ":" + std::to_string(points.line(i)) +
-                               ":1: the point maps to a non-finite position");
+                throw FitError(where + "the point maps to a non-finite position");
         if (args.json) {
             rows.push_back({{"id", std::string(points.id(i))}, {"coordinates", std::vector<double>(mapped, mapped + dim)}});
         } else {

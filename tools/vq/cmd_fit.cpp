@@ -1,48 +1,48 @@
 // vq fit: read pairs, fit the model, report; optionally save the model and
 // draw the residuals.
+#include "adjustment.hpp"
 #include "commands.hpp"
-#include "models.hpp"
+#include "output.hpp"
+#include "pairs.hpp"
 #include "point_file.hpp"
 #include "record_json.hpp"
 #include "report.hpp"
 #include "svg_plot.hpp"
 
-#include <cstdio>
-
 namespace vq {
 
-void write_file(const std::string& path, const std::string& text) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) throw OutputError(path + ": cannot write file");
-    const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    if (std::fclose(f) != 0 || !ok) throw OutputError(path + ": cannot write file");
-}
-
-std::string run_fit(const FitArgs& args) {
+void run_fit(const FitArgs& args, Output& out) {
     std::vector<int> counts = {4, 6};
     std::optional<ModelKind> kind;
     if (!args.model.empty()) {
         kind = model_from_name(args.model);
-        if (!kind) throw FitError("unknown model '" + args.model + "'");
+        if (!kind) throw UsageError("unknown model '" + args.model + "'");
         counts = {2 * model_dimension(*kind)};
     }
     const PointTable points = read_point_file(args.points, counts);
     if (!kind) kind = points.numbers_per_point() == 6 ? ModelKind::similarity3d : ModelKind::similarity;
 
     FitOptions options;
-    options.general_start = args.general_start;
-    const FitResult fit = fit_model(points, *kind, options);
+    options.scale = args.scale == "symmetric" ? ScaleEstimator::symmetric : ScaleEstimator::least_squares;
+    options.y_down = args.y_down;
+    options.critical_value = args.critical_value;
+    options.sigma = args.sigma;
+    options.reject = args.reject;
+    const PointPairs pairs = point_pairs(points);
+    const FitResult fit = fit_points(pairs, {}, *kind, options, points.file_name());
 
-    std::string out;
+    // Everything is computed: the files under temporary names, the report,
+    // then the files' own names.
+    OutputFiles files;
+    if (!args.save.empty()) files.add(args.save, model_file_text(fit.transform));
+    if (!args.plot.empty()) files.add(args.plot, fit_plot_svg(fit, pairs, points, PlotOptions{args.magnification}));
+    const ReportOptions report{args.decimals, args.summary};
     if (args.json)
-        out = fit_report_json(fit, points).dump(2) + "\n";
+        write_report_json(out, fit, pairs, points, report);
     else
-        out = fit_report_text(fit, points, ReportOptions{args.decimals});
-
-    // Everything is computed: now the files, then standard output.
-    if (!args.save.empty()) write_file(args.save, model_file_text(fit.transform));
-    if (!args.plot.empty()) write_file(args.plot, fit_plot_svg(fit, points, PlotOptions{args.magnification}));
-    return out;
+        write_report_text(out, fit, pairs, points, report);
+    out.flush();
+    files.commit();
 }
 
 }  // namespace vq

@@ -1,10 +1,11 @@
-// The subcommands of vq. Each returns the text for standard output and writes
-// its files only after everything has succeeded, so a failing command leaves
-// no partial result.
+// The subcommands of vq. Each writes its files only after everything has
+// succeeded, so a failing command leaves no partial result.
 #pragma once
 
 #include "errors.hpp"
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,11 +15,17 @@ struct FitArgs {
     std::string points;
     std::string model;  // empty: similarity for 2D files, similarity3d for 3D files
     bool json = false;
+    bool summary = false;
     std::string save;
     std::string plot;
     double magnification = 0.0;
     int decimals = 4;
-    bool general_start = false;
+    bool general_start = false;  // kept for old scripts: every start is tried anyway
+    std::string scale = "least-squares";
+    bool y_down = false;
+    std::optional<std::size_t> reject;  // set: --reject given (SIZE_MAX: no limit)
+    double critical_value = 3.29;
+    double sigma = 0.0;
 };
 
 struct ApplyArgs {
@@ -38,12 +45,14 @@ struct RotationArgs {
     int decimals = -1;
 };
 
-std::string run_fit(const FitArgs& args);
+class Output;
+
+// Fit writes its report to `out` as it goes (a report of millions of points
+// is streamed) after every file output is written; the files take their
+// names only once the report is out.
+void run_fit(const FitArgs& args, Output& out);
 std::string run_apply(const ApplyArgs& args);
 std::string run_rotation(const RotationArgs& args);
-
-// Writes text to path; throws OutputError when it cannot.
-void write_file(const std::string& path, const std::string& text);
 
 // The exit-code table, as --help and the manual show it.
 extern const char* const kExitCodeHelp;

@@ -3,11 +3,16 @@
 // VQ2D3D and VQmatrices libraries.
 #include "commands.hpp"
 #include "models.hpp"
+#include "numbers.hpp"
+#include "report.hpp"
+#include "output.hpp"
 #include "point_file.hpp"
 #include "rotation_convert.hpp"
 
 #include <CLI/CLI.hpp>
 
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <iostream>
@@ -29,28 +34,82 @@ constexpr const char* kPointsHelp =
     "coordinates first; fields separated by spaces, tabs or commas; '#' starts a comment;\n"
     "an optional header line (fields that are not numbers) is skipped. Ids must be unique.\n";
 
-void add_fit(CLI::App& app, vq::FitArgs& a) {
+// A number that is finite and positive (CLI11's own checks let nan through).
+const CLI::Validator kFinitePositive(
+    [](std::string& text) -> std::string {
+        double v = 0.0;
+        if (!CLI::detail::lexical_cast(text, v) || !std::isfinite(v) || !(v > 0.0))
+            return "'" + text + "' is not a finite positive number";
+        return {};
+    },
+    "POSITIVE");
+
+// A finite number as vq reads numbers everywhere (a value below the range of
+// double is its rounded subnormal or zero; see numbers.hpp).
+const CLI::Validator kNumber(
+    [](std::string& text) -> std::string {
+        double v = 0.0;
+        switch (vq::parse_number(text, v)) {
+        case vq::NumberStatus::ok: text = vq::shortest(v); return {};
+        case vq::NumberStatus::non_finite: return "'" + text + "' is not finite";
+        case vq::NumberStatus::out_of_range: return "'" + text + "' is out of the range of double";
+        case vq::NumberStatus::malformed: break;
+        }
+        return "'" + text + "' is not a number";
+    },
+    "NUMBER");
+
+void add_fit(CLI::App& app, vq::FitArgs& a, std::string& reject) {
     CLI::App* fit = app.add_subcommand("fit", "Fit a transformation to control points and report residuals");
     fit->add_option("--model,-m", a.model,
                     "translation | rigid | similarity | affine | poly2 | poly3 (2D), similarity3d (3D);\n"
                     "default: similarity for 2D files, similarity3d for 3D files")
         ->check(CLI::IsMember(vq::model_names()));
     fit->add_option("POINTS", a.points, "control-point file")->required();
+    fit->add_option("--scale", a.scale,
+                    "similarity, similarity3d: least-squares (default; the scale that minimises the\n"
+                    "residuals, as GDAL, QGIS, PROJ and scikit-image fit it) or symmetric (the ratio of\n"
+                    "the two sets' spreads: exchanging the sets gives the exact reciprocal scale)")
+        ->check(CLI::IsMember({"least-squares", "symmetric"}));
+    fit->add_flag("--y-down", a.y_down,
+                  "2D: the source rows count down (pixel/line image coordinates, GDAL and QGIS GCP\n"
+                  "lists): mirror y before fitting; the saved model remembers it, so 'vq apply'\n"
+                  "takes the same pixel/line input");
+    fit->add_flag("--reject{all}", reject,
+                    "--reject[=K]: remove the control point of the largest standardized residual above the critical\n"
+                    "value and fit again, at most K times (no limit without K) or until nothing is\n"
+                    "flagged or one more removal would leave no redundancy; the removed points are\n"
+                    "listed, with their residuals against the final fit");
+    fit->add_option("--critical-value", a.critical_value,
+                    "blunder test: flag |w| above this (default 3.29, the two-sided 0.1 % point of the\n"
+                    "normal distribution)")
+        ->check(kFinitePositive);
+    fit->add_option("--sigma", a.sigma,
+                    "a priori standard deviation of a destination coordinate for the blunder test\n"
+                    "(default: sigma0 of the fit)")
+        ->check(kFinitePositive);
     fit->add_flag("--json", a.json, "print the report as JSON");
+    fit->add_flag("--summary", a.summary, "leave the per-point residual table out of the report");
     fit->add_option("--save", a.save, "write the fitted model as JSON to this file (for 'vq apply')");
     fit->add_option("--plot", a.plot, "draw points and magnified residual vectors as SVG to this file");
-    fit->add_option("--magnification", a.magnification, "residual magnification in the plot (default: automatic)")
-        ->check(CLI::PositiveNumber);
+    fit->add_option("--magnification", a.magnification,
+                    "residual magnification in the plot (default: a median residual is drawn 24 pixels long)")
+        ->check(kFinitePositive);
     fit->add_option("--decimals", a.decimals, "decimals of residuals in the text report (default 4)")
         ->check(CLI::Range(0, 17));
     fit->add_flag("--general-start", a.general_start,
-                  "similarity3d: start from the orthonormalised affine fit (needs 9 points or more;\n"
-                  "use it for rotations far from a turn about z)");
+                  "similarity3d: accepted for old scripts; both starts of the estimator (the general one\n"
+                  "from 9 points) and the closed-form solution are always refined to the optimum");
     fit->footer(std::string("\n") + kPointsHelp +
-                "\nResiduals are v = observed destination - transformed source; points with |v| > 3 RMS\n"
-                "are flagged as suspected blunders. Models need at least 1, 2, 2, 3, 6, 10 and 3 points.\n"
+                "\nThe fit is least squares with every destination coordinate an observation of equal\n"
+                "weight. The report gives each parameter with its standard deviation, the redundancy,\n"
+                "sigma0, and per point the residual v = observed destination - transformed source,\n"
+                "its redundancy number r and its standardized residual w = v / (sigma0 sqrt(r));\n"
+                "|w| above the critical value flags a suspected blunder (Baarda's data snooping).\n"
+                "Models need at least 1, 2, 2, 3, 6, 10 and 3 points (translation to similarity3d).\n"
                 "\nExamples:\n"
                 "  vq fit --model similarity examples/map_scan.txt\n"
+                "  vq fit --model similarity --reject=1 examples/map_scan.txt\n"
                 "  vq fit --model affine --save model.json --plot residuals.svg examples/map_scan.txt\n"
                 "  vq fit --model similarity3d --json examples/datum_shift.txt\n");
 }
@@ -83,7 +142,7 @@ void add_rotation(CLI::App& app, vq::RotationArgs& a) {
         ->allow_extra_args(false);
     rot->add_option("--unit,-u", a.unit, "angle unit of opk, kop, v20 and v28: deg, rad or gon (default deg)")
         ->check(CLI::IsMember({"deg", "rad", "gon"}));
-    rot->add_option("VALUES", a.values, "3 values, or 9 for a matrix (row by row)")->required();
+    rot->add_option("VALUES", a.values, "3 values, or 9 for a matrix (row by row)")->required()->transform(kNumber);
     rot->add_flag("--json", a.json, "print JSON");
     rot->add_option("--decimals", a.decimals, "fixed decimals (default: the shortest exact form)")
         ->check(CLI::Range(0, 17));
@@ -120,7 +179,8 @@ int main(int argc, char** argv) {
     vq::FitArgs fit;
     vq::ApplyArgs apply;
     vq::RotationArgs rotation;
-    add_fit(app, fit);
+    std::string reject;
+    add_fit(app, fit, reject);
     add_apply(app, apply);
     add_rotation(app, rotation);
 
@@ -135,10 +195,24 @@ int main(int argc, char** argv) {
         return vq::kExitUsage;
     }
 
+    if (CLI::App* f = app.get_subcommand("fit"); f->parsed() && f->get_option("--reject")->count() > 0) {
+        if (reject == "all") {
+            fit.reject = SIZE_MAX;
+        } else {
+            std::size_t k = 0;
+            if (!CLI::detail::lexical_cast(reject, k)) {
+                std::fprintf(stderr, "vq: error: --reject: '%s' is not a count\n", reject.c_str());
+                return vq::kExitUsage;
+            }
+            fit.reject = k;
+        }
+    }
+
     try {
         std::string out;
+        vq::StreamOutput standard_output(stdout, "standard output");
         if (app.got_subcommand("fit"))
-            out = vq::run_fit(fit);
+            vq::run_fit(fit, standard_output);
         else if (app.got_subcommand("apply"))
             out = vq::run_apply(apply);
         else

@@ -4,11 +4,10 @@
 // when the second-largest spread is below a millionth of the largest.
 #include "geometry.hpp"
 
-#include "point_file.hpp"
+#include "small_matrix.hpp"
 
 #include <algorithm>
 #include <cmath>
-#include <utility>
 
 namespace vq {
 
@@ -16,92 +15,93 @@ namespace {
 
 constexpr double kCollinearRatio = 1e-12;
 
-void moments(const PointTable& points, int offset, int dim, double (&c)[3][3]) {
-    const std::size_t n = points.size();
-    double mean[3] = {0.0, 0.0, 0.0};
-    for (std::size_t i = 0; i < n; ++i)
-        for (int k = 0; k < dim; ++k) mean[k] += points.values(i)[offset + k];
-    for (int k = 0; k < dim; ++k) mean[k] /= static_cast<double>(n);
-    for (auto& row : c) std::fill(std::begin(row), std::end(row), 0.0);
-    for (std::size_t i = 0; i < n; ++i) {
-        double d[3] = {0.0, 0.0, 0.0};
-        for (int k = 0; k < dim; ++k) d[k] = points.values(i)[offset + k] - mean[k];
-        for (int j = 0; j < dim; ++j)
-            for (int k = 0; k < dim; ++k) c[j][k] += d[j] * d[k];
-    }
-    for (auto& row : c)
-        for (double& v : row) v /= static_cast<double>(n);
+const double* point(const PointPairs& pairs, std::size_t i, bool destination) {
+    return destination ? pairs.dst(i) : pairs.src(i);
+}
+
+std::array<double, 3> centroid(const PointPairs& pairs, const std::vector<std::size_t>& use, bool destination) {
+    std::array<double, 3> m{0.0, 0.0, 0.0};
+    for (std::size_t i : use)
+        for (int k = 0; k < pairs.dim; ++k) m[k] += point(pairs, i, destination)[k];
+    for (int k = 0; k < pairs.dim; ++k) m[k] /= static_cast<double>(use.size());
+    return m;
 }
 
 }  // namespace
 
-Spread spread_of(const PointTable& points, int offset, int dim) {
-    double c[3][3];
-    moments(points, offset, dim, c);
+Spread spread_of(const PointPairs& pairs, const std::vector<std::size_t>& use, bool destination) {
+    const int dim = pairs.dim;
+    const std::array<double, 3> mean = centroid(pairs, use, destination);
+    double c[3][3] = {};
+    Spread s;
+    for (std::size_t i : use) {
+        double d[3] = {0.0, 0.0, 0.0};
+        for (int k = 0; k < dim; ++k) {
+            const double x = point(pairs, i, destination)[k];
+            d[k] = x - mean[k];
+            s.largest = std::max(s.largest, std::fabs(x));
+            s.deviation = std::max(s.deviation, std::fabs(d[k]));
+        }
+        for (int j = 0; j < dim; ++j)
+            for (int k = 0; k < dim; ++k) c[j][k] += d[j] * d[k];
+    }
+    for (auto& row : c)
+        for (double& v : row) v /= static_cast<double>(use.size());
     const double trace = c[0][0] + c[1][1] + c[2][2];
     const double minors = (c[0][0] * c[1][1] - c[0][1] * c[1][0]) + (c[0][0] * c[2][2] - c[0][2] * c[2][0]) +
                           (c[1][1] * c[2][2] - c[1][2] * c[2][1]);
-    Spread s;
     s.coincident = !(trace > 0.0);
     s.collinear = s.coincident || minors <= kCollinearRatio * trace * trace;
     s.extent = std::sqrt(std::max({c[0][0], c[1][1], c[2][2]}));
     return s;
 }
 
-bool mirrored_2d(const PointTable& points) {
-    const std::size_t n = points.size();
-    double m[4] = {0.0, 0.0, 0.0, 0.0};
-    for (std::size_t i = 0; i < n; ++i)
-        for (int k = 0; k < 4; ++k) m[k] += points.values(i)[k];
-    for (double& v : m) v /= static_cast<double>(n);
-    double k00 = 0.0, k01 = 0.0, k10 = 0.0, k11 = 0.0;
-    for (std::size_t i = 0; i < n; ++i) {
-        const double* p = points.values(i);
-        const double x = p[0] - m[0], y = p[1] - m[1], X = p[2] - m[2], Y = p[3] - m[3];
-        k00 += X * x;
-        k01 += X * y;
-        k10 += Y * x;
-        k11 += Y * y;
+bool mirrored(const PointPairs& pairs, const std::vector<std::size_t>& use) {
+    const int dim = pairs.dim;
+    const std::array<double, 3> ms = centroid(pairs, use, false), md = centroid(pairs, use, true);
+    Matrix33 K{};
+    double sa = 0.0, sb = 0.0;
+    for (std::size_t i : use) {
+        double a[3] = {0, 0, 0}, b[3] = {0, 0, 0};
+        for (int k = 0; k < dim; ++k) {
+            a[k] = pairs.src(i)[k] - ms[k];
+            b[k] = pairs.dst(i)[k] - md[k];
+            sa += a[k] * a[k];
+            sb += b[k] * b[k];
+        }
+        for (int r = 0; r < dim; ++r)
+            for (int c = 0; c < dim; ++c) K[r][c] += b[r] * a[c];
     }
-    return k00 * k11 - k01 * k10 < 0.0;
+    if (dim == 2) K[2][2] = 1.0;  // a 2D reflection shows in the sign of the 2x2 determinant
+    if (!(determinant(K) < 0.0)) return false;
+    // Singular values of K: the best rotation reaches their sum less twice the
+    // smallest, the best reflection their whole sum.
+    const Matrix33 g = multiply(transpose(K), K);
+    std::array<double, 3> values{};
+    Matrix33 vectors{};
+    symmetric_eigen<3>(g, values, vectors);
+    double sum = 0.0, smallest = 1e308;
+    for (int k = 0; k < dim; ++k) {
+        const double sv = std::sqrt(std::max(0.0, values[k]));
+        sum += sv;
+        smallest = std::min(smallest, sv);
+    }
+    const double rotation = sum - 2.0 * smallest;
+    const double left_by_rotation = sb - rotation * rotation / sa;
+    const double left_by_reflection = sb - sum * sum / sa;
+    return left_by_rotation - left_by_reflection > 1e-12 * sb && left_by_reflection < 0.25 * left_by_rotation;
 }
 
 std::array<std::array<double, 3>, 3> principal_axes(const double (&moment)[3][3]) {
-    double a[3][3];
-    double v[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    Matrix33 a{};
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j) a[i][j] = moment[i][j];
-    for (int sweep = 0; sweep < 50; ++sweep) {
-        const double off = std::fabs(a[0][1]) + std::fabs(a[0][2]) + std::fabs(a[1][2]);
-        if (off == 0.0) break;
-        for (int p = 0; p < 2; ++p)
-            for (int q = p + 1; q < 3; ++q) {
-                if (a[p][q] == 0.0) continue;
-                const double theta = 0.5 * std::atan2(2.0 * a[p][q], a[q][q] - a[p][p]);
-                const double c = std::cos(theta), s = std::sin(theta);
-                for (int k = 0; k < 3; ++k) {  // A <- A J
-                    const double akp = a[k][p], akq = a[k][q];
-                    a[k][p] = c * akp - s * akq;
-                    a[k][q] = s * akp + c * akq;
-                }
-                for (int k = 0; k < 3; ++k) {  // A <- J^T A
-                    const double apk = a[p][k], aqk = a[q][k];
-                    a[p][k] = c * apk - s * aqk;
-                    a[q][k] = s * apk + c * aqk;
-                }
-                for (int k = 0; k < 3; ++k) {  // V <- V J
-                    const double vkp = v[k][p], vkq = v[k][q];
-                    v[k][p] = c * vkp - s * vkq;
-                    v[k][q] = s * vkp + c * vkq;
-                }
-            }
-    }
-    int order[3] = {0, 1, 2};
-    std::sort(order, order + 3, [&](int i, int j) { return a[i][i] > a[j][j]; });
+    std::array<double, 3> values{};
+    Matrix33 vectors{};
+    symmetric_eigen<3>(a, values, vectors);
     std::array<std::array<double, 3>, 3> axes{};
     for (int k = 0; k < 3; ++k)
-        for (int i = 0; i < 3; ++i) axes[k][i] = v[i][order[k]];
-    // Right-handed: third axis = first x second.
+        for (int i = 0; i < 3; ++i) axes[k][i] = vectors[i][k];
     const auto& u = axes[0];
     const auto& w = axes[1];
     axes[2] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2], u[0] * w[1] - u[1] * w[0]};

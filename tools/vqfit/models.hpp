@@ -1,7 +1,7 @@
-// The transformations vq fits, and the fitted transformation as the library's
-// records. 2D models are fitted by the polynomial fit (model codes 0, 1, 2, 3,
-// 6, 7) and applied by its point transform; the 3D similarity is fitted by the
-// seven-parameter estimator and applied here from its centroid form
+// The transformations vq fits, and a fitted transformation held as the
+// library's records. 2D models are polynomial records (model codes 0, 1, 2, 3,
+// 6, 7) applied by the library's point transform; the 3D similarity is the
+// centroid form
 //   X = Xm_destination + scale * R * (x - xm_source).
 #pragma once
 
@@ -10,8 +10,8 @@
 #include <VQ2D3D.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,19 +24,23 @@ std::optional<ModelKind> model_from_name(std::string_view name);
 const char* model_name(ModelKind kind);
 const std::vector<std::string>& model_names();
 int model_dimension(ModelKind kind);
-std::uint32_t model_code(ModelKind kind);        // tipo of the polynomial fit (2D models)
+std::uint32_t model_code(ModelKind kind);  // tipo of the polynomial fit (2D models)
 std::size_t minimum_points(ModelKind kind);
-bool has_closed_form_inverse(ModelKind kind);    // all but poly2 and poly3
+// Unknowns of the least-squares problem: 2, 3, 4, 6, 12, 20 and 7.
+std::size_t model_unknowns(ModelKind kind);
+// Polynomial models: terms per coordinate (1, x, y, ...): 3, 6 or 10; else 0.
+std::size_t polynomial_terms(ModelKind kind);
 
-// The scale a similarity carries: the least-squares scale (what every
-// surveying package reports, minimising the residuals) or the symmetric one,
-// the ratio of the two sets' spreads (exchanging the sets gives the exact
+// The scale a similarity carries: the least-squares scale (what surveying
+// packages report; it minimises the residuals) or the symmetric one, the
+// ratio of the two sets' spreads (exchanging the sets gives the exact
 // reciprocal).
 enum class ScaleEstimator { least_squares, symmetric };
+const char* scale_estimator_name(ScaleEstimator estimator);  // "least_squares", "symmetric"
 
-// A fitted transformation. 2D models use `polynomial` (translation, rigid and
-// similarity also keep the library's `similarity2d` record for reporting);
-// the 3D similarity uses `similarity3d`.
+// A fitted transformation. 2D models use `polynomial` (rigid and similarity
+// also keep the similarity as a `similarity2d` record, whose `escala` is the
+// scale the model carries); the 3D similarity uses `similarity3d`.
 struct Transform {
     ModelKind kind = ModelKind::similarity;
     Trans_Polinomica2D_dbl polynomial{};
@@ -48,39 +52,16 @@ struct Transform {
     ScaleEstimator scale = ScaleEstimator::least_squares;
 
     int dimension() const { return model_dimension(kind); }
-    // Maps one point (dimension() values) from in to out.
+    // Maps one point (dimension() values) from in to out; in and out may alias.
     void apply(const double* in, double* out) const;
-    // The inverse mapping (needs has_closed_form_inverse(kind)).
-    Transform inverse() const;
+    // Maps a destination point back to the source system; in and out may
+    // alias. Closed form for every model but poly2 and poly3, which are
+    // inverted by Newton's method from the inverse of their linear part, to
+    // 1e-9 relative; false where that does not converge (the point lies
+    // outside the region the polynomial maps one to one).
+    bool apply_inverse(const double* in, double* out) const;
     // True when every number of the record in use is finite.
     bool finite() const;
 };
-
-struct FitOptions {
-    bool general_start = false;  // similarity3d: start from the orthonormalised affine fit
-};
-
-class PointTable;
-
-// A fit with its residuals v = observed destination - transformed source.
-struct FitResult {
-    Transform transform;
-    std::size_t count = 0;
-    std::vector<double> fitted;     // count * dimension: transformed source points
-    std::vector<double> residuals;  // count * dimension
-    std::vector<double> lengths;    // |v| per point
-    std::vector<bool> blunder;      // |v| > 3 * rms
-    double rms = 0.0;               // sqrt(sum |v|^2 / count)
-    std::size_t largest = 0;        // index of the largest |v|
-    std::vector<std::string> warnings;
-};
-
-// Fits `kind` to the pairs of `points` (4 numbers per point for 2D models, 6 for
-// similarity3d). Throws FitError naming the file on too few points, degenerate
-// geometry or non-finite parameters.
-FitResult fit_model(const PointTable& points, ModelKind kind, const FitOptions& options);
-
-// Flag factor for suspected blunders.
-constexpr double kBlunderFactor = 3.0;
 
 }  // namespace vq

@@ -1,17 +1,20 @@
-// Text report: model and point count, parameters, the residual table
-// (components, length, blunder mark), then RMS, largest residual and the list
-// of suspected blunders (|v| > 3 RMS).
+// Text report: model and point counts, parameters with standard deviations,
+// the quality of the fit, the residual table (components, length, redundancy
+// number, standardized residual, blunder mark; check points apart), then
+// RMS, largest residual, suspected blunders and rejected points.
 #include "parameters.hpp"
 #include "point_file.hpp"
 #include "report.hpp"
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 
 namespace vq {
 
 std::string fixed(double value, int decimals) {
+    if (!std::isfinite(value)) return "undefined";
     if (value == 0.0) value = 0.0;  // no "-0"
     char buffer[512];
     std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
@@ -25,6 +28,10 @@ std::string shortest(double value) {
     return std::string(buffer, result.ptr);
 }
 
+std::string json_string(std::string_view text) {
+    return nlohmann::json(std::string(text)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
 namespace {
 
 std::string pad_left(const std::string& s, std::size_t width) {
@@ -36,55 +43,146 @@ std::string pad_right(std::string s, std::size_t width) {
     return s;
 }
 
-}  // namespace
+std::string values_text(const std::vector<double>& values, int decimals) {
+    std::string s;
+    for (double v : values) s += " " + fixed(v, decimals);
+    return s;
+}
 
-std::string fit_report_text(const FitResult& fit, const PointTable& points, const ReportOptions& options) {
-    const int dim = fit.transform.dimension();
-    const int dec = options.decimals;
-    std::string out;
-    out += "model: " + std::string(model_name(fit.transform.kind)) + "  (" + std::to_string(fit.count) +
-           " points from " + points.file_name() + ")\n";
-    for (const auto& w : fit.warnings) out += "warning: " + w + "\n";
+// Significant decimals for a standard deviation: two significant digits, at
+// most the parameter's own decimals plus three.
+int sd_decimals(const std::vector<double>& sd, int decimals) {
+    double smallest = 0.0;
+    for (double s : sd)
+        if (s > 0.0 && std::isfinite(s) && (smallest == 0.0 || s < smallest)) smallest = s;
+    if (smallest == 0.0) return decimals;
+    const int digits = 1 - static_cast<int>(std::floor(std::log10(smallest)));
+    return std::clamp(digits, 0, decimals + 3);
+}
 
-    out += "\nparameters\n";
-    for (const Parameter& p : describe_parameters(fit.transform)) {
-        out += "  " + p.label + ":";
+void write_parameters(Output& out, const FitResult& fit) {
+    const Quality& q = fit.quality;
+    const bool with_sd = std::isfinite(q.sigma0) && !q.exact;
+    out.write(std::string("\nparameters (lengths in destination units") + (with_sd ? "; ± one standard deviation" : "") +
+              ")\n");
+    for (const Parameter& p : describe_parameters(fit.transform, with_sd ? &q : nullptr)) {
+        if (!p.in_text) continue;
+        std::string line = "  " + p.label + ":";
         if (p.values.size() == 9) {
             for (int row = 0; row < 3; ++row) {
-                out += "\n   ";
-                for (int col = 0; col < 3; ++col) out += " " + pad_left(fixed(p.values[3 * row + col], p.decimals), p.decimals + 4);
+                line += "\n   ";
+                for (int col = 0; col < 3; ++col)
+                    line += " " + pad_left(fixed(p.values[3 * row + col], p.decimals), p.decimals + 4);
             }
         } else {
-            for (double v : p.values) out += " " + fixed(v, p.decimals);
+            line += values_text(p.values, p.decimals);
+            if (!p.sd.empty()) line += "  ±" + values_text(p.sd, sd_decimals(p.sd, p.decimals));
         }
-        out += "\n";
+        out.write(line + "\n");
+    }
+}
+
+void write_quality(Output& out, const FitResult& fit, int dec) {
+    const Quality& q = fit.quality;
+    std::string s = "\nquality\n";
+    s += "  redundancy: " + std::to_string(q.redundancy) + " (" + std::to_string(q.observations) + " observations, " +
+         std::to_string(q.unknowns) + " unknowns)\n";
+    if (q.redundancy == 0) {
+        s += "  no redundancy: the control points determine the model exactly; no sigma0 and no blunder test\n";
+    } else if (q.exact) {
+        s += "  sigma0: " + fixed(q.sigma0, dec + 6) +
+             " (rounding noise: the points fit the model exactly; no blunder test)\n";
+    } else {
+        s += "  sigma0 (standard deviation of unit weight, destination units): " + fixed(q.sigma0, dec) + "\n";
+        s += "  blunder test: |w| > " + shortest(q.critical_value) + ", w = v / (sigma sqrt(r)), r the redundancy "
+             "number,\n  sigma = " + fixed(q.sigma, dec) +
+             (q.a_priori ? " (a priori)\n"
+                         : " (robust: 1.4826 median |v| / sqrt(r), which the blunders do not inflate)\n");
+    }
+    if (fit.transform.kind == ModelKind::similarity3d)
+        s += std::string("  rotation: from the ") + fit.rotation.start + " start, " +
+             std::to_string(fit.rotation.passes) + " refinement pass" + (fit.rotation.passes == 1 ? "" : "es") +
+             " in double precision, converged\n";
+    out.write(s);
+}
+
+}  // namespace
+
+void write_report_text(Output& out, const FitResult& fit, const PointPairs& pairs, const PointTable& points,
+                       const ReportOptions& options) {
+    const int dim = fit.dimension();
+    const int dec = options.decimals;
+    const Transform& t = fit.transform;
+    std::string head = "model: " + std::string(model_name(t.kind));
+    if (t.kind == ModelKind::similarity || t.kind == ModelKind::similarity3d)
+        head += t.scale == ScaleEstimator::symmetric ? ", symmetric scale" : ", least-squares scale";
+    if (t.y_down) head += ", source rows counting down (y mirrored)";
+    head += "  (" + std::to_string(fit.control) + " control points";
+    if (fit.count() != fit.control) head += " of " + std::to_string(fit.count());
+    head += " from " + points.file_name() + ")\n";
+    for (const auto& w : fit.warnings) head += "warning: " + w + "\n";
+    out.write(head);
+    write_parameters(out, fit);
+    write_quality(out, fit, dec);
+
+    const bool testable = fit.quality.testable();
+    if (!options.summary) {
+        std::size_t id_width = 2;
+        double largest = 0.0;
+        for (std::size_t i = 0; i < fit.count(); ++i) {
+            if (points.id(i).size() <= kIdColumnWidth) id_width = std::max(id_width, points.id(i).size());
+            double fitted[3];
+            t.apply(pairs.src(i), fitted);
+            for (int k = 0; k < dim; ++k) largest = std::max(largest, std::fabs(pairs.dst(i)[k] - fitted[k]));
+        }
+        const std::size_t width = std::max<std::size_t>(static_cast<std::size_t>(dec) + 6,
+                                                        fixed(-largest * std::sqrt(3.0), dec).size() + 2);
+        static const char* const kComponent[] = {"vx", "vy", "vz"};
+        std::string header = "  " + pad_right("id", id_width);
+        for (int k = 0; k < dim; ++k) header += pad_left(kComponent[k], width);
+        header += pad_left("|v|", width) + pad_left("r", 7) + (testable ? pad_left("w", 8) : "") + "\n";
+        for (PointRole role : {PointRole::control, PointRole::check}) {
+            bool any = false;
+            for (std::size_t i = 0; i < fit.count(); ++i) {
+                const bool in_group = role == PointRole::control ? fit.roles[i] == PointRole::control
+                                                                 : fit.roles[i] != PointRole::control;
+                if (!in_group) continue;
+                if (!any) {
+                    out.write(role == PointRole::control
+                                  ? "\nresiduals (observed - transformed, destination units)\n" + header
+                                  : "\ncheck points (not in the fit; r > 1 for a point outside it)\n" + header);
+                    any = true;
+                }
+                const PointResidual r = fit.residual(pairs, i);
+                std::string line = "  " + pad_right(std::string(points.id(i)), id_width);
+                for (int k = 0; k < dim; ++k) line += pad_left(fixed(r.v[k], dec), width);
+                line += pad_left(fixed(r.length, dec), width);
+                double redundancy = 0.0;
+                for (int k = 0; k < dim; ++k) redundancy += r.redundancy[k] / dim;
+                line += pad_left(fixed(redundancy, 2), 7);
+                if (testable) line += pad_left(std::isfinite(r.largest_w) ? fixed(r.largest_w, 2) : "-", 8);
+                if (r.flagged) line += "  << suspected blunder";
+                if (fit.roles[i] == PointRole::rejected) line += "  (rejected)";
+                out.write(line + "\n");
+            }
+        }
     }
 
-    std::size_t id_width = 2;
-    for (std::size_t i = 0; i < fit.count; ++i) id_width = std::max(id_width, points.id(i).size());
-    std::size_t width = static_cast<std::size_t>(dec) + 6;
-    for (double v : fit.residuals) width = std::max(width, fixed(v, dec).size() + 1);
-
-    static const char* const kComponent[] = {"vx", "vy", "vz"};
-    out += "\nresiduals (observed - transformed)\n  " + pad_right("id", id_width);
-    for (int k = 0; k < dim; ++k) out += pad_left(kComponent[k], width);
-    out += pad_left("|v|", width) + "\n";
-    for (std::size_t i = 0; i < fit.count; ++i) {
-        out += "  " + pad_right(std::string(points.id(i)), id_width);
-        for (int k = 0; k < dim; ++k) out += pad_left(fixed(fit.residuals[i * dim + k], dec), width);
-        out += pad_left(fixed(fit.lengths[i], dec), width);
-        if (fit.blunder[i]) out += "  << suspected blunder";
-        out += "\n";
-    }
-
-    out += "\nRMS residual: " + fixed(fit.rms, dec) + "\n";
-    out += "largest residual: " + fixed(fit.lengths[fit.largest], dec) + " at " +
-           std::string(points.id(fit.largest)) + "\n";
-    std::string flagged;
-    for (std::size_t i = 0; i < fit.count; ++i)
-        if (fit.blunder[i]) flagged += " " + std::string(points.id(i));
-    out += "suspected blunders (|v| > 3 RMS):" + (flagged.empty() ? std::string(" none") : flagged) + "\n";
-    return out;
+    auto ids = [&](const std::vector<std::size_t>& list) {
+        std::string s;
+        for (std::size_t i : list) s += " " + std::string(points.id(i));
+        return list.empty() ? std::string(" none") : s;
+    };
+    std::string tail = "\nRMS residual: " + fixed(fit.rms, dec) + "\n";
+    tail += "largest residual: " + fixed(fit.residual(pairs, fit.largest).length, dec) + " at " +
+            std::string(points.id(fit.largest)) + "\n";
+    if (testable)
+        tail += "suspected blunders (|w| > " + shortest(fit.quality.critical_value) + "):" + ids(fit.flagged) + "\n";
+    else
+        tail += "suspected blunders: not tested (" +
+                std::string(fit.quality.redundancy == 0 ? "no redundancy" : "exact fit") + ")\n";
+    if (!fit.rejected.empty()) tail += "rejected (--reject):" + ids(fit.rejected) + "\n";
+    out.write(tail);
 }
 
 }  // namespace vq

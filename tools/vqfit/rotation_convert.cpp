@@ -115,9 +115,12 @@ Matrix3 rotation_matrix(RotationForm form, const std::vector<double>& values, An
     }
     case RotationForm::kop: MatrizRot_κωφ(a, R.data()); break;
     case RotationForm::v20:
-        // The rotation vector's builder divides by |v|: the zero vector is no turn.
-        if (a.omega == 0.0 && a.fi == 0.0 && a.kappa == 0.0)
-            R = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+        // The rotation vector's builder divides by |v|^2, which underflows for
+        // turns below 1e-154 rad. Below 1e-8 rad, 2 sin(theta/2) equals theta
+        // to rounding, so the v24 builder gives the same matrix from the same
+        // vector (the zero vector included).
+        if (std::fmax(std::fabs(a.omega), std::fmax(std::fabs(a.fi), std::fabs(a.kappa))) < 1e-8)
+            MatrizRot_24(a, R.data());
         else
             MatrizRot_20(a, R.data());
         break;
