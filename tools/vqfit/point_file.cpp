@@ -41,7 +41,11 @@ NumberStatus parse_number(std::string_view text, double& value) {
 std::string number_problem(NumberStatus status, std::string_view text) {
     switch (status) {
     case NumberStatus::ok: break;
-    case NumberStatus::malformed: return "malformed number '" + std::string(text) + "'";
+    case NumberStatus::malformed:
+        for (std::size_t i = 1; i + 1 < text.size(); ++i)
+            if (text[i] == ',' && is_digit(text[i - 1]) && is_digit(text[i + 1]))
+                return "decimal comma in '" + std::string(text) + "': vq reads '.' as the decimal mark";
+        return "malformed number '" + std::string(text) + "'";
     case NumberStatus::non_finite: return "non-finite value '" + std::string(text) + "'";
     case NumberStatus::out_of_range: return "number out of the range of double '" + std::string(text) + "'";
     }
@@ -141,6 +145,11 @@ void PlainLineParser::choose_layout(std::string_view line) {
     const bool numeric_first = parse_number(fields_[0].text, value) == NumberStatus::ok;
     const bool fits_id = count_ >= 1 && contains(layout_.with_id, count_ - 1);
     const bool fits_plain = numeric_first && contains(layout_.without_id, count_);
+    // A first field like 4316373.376 or -12 is a coordinate more likely than
+    // an id (a QGIS .points file without its header starts with map X).
+    const std::string_view first = fields_[0].text;
+    const bool coordinate_first =
+        numeric_first && first.find_first_of(".eE+-") != std::string_view::npos;
     bool with_id = fits_id;
     switch (layout_.ids) {
     case IdColumn::first: break;
@@ -151,6 +160,9 @@ void PlainLineParser::choose_layout(std::string_view line) {
                         describe_columns(static_cast<int>(count_) - 1) + "' or as '" +
                         describe_columns_without_id(static_cast<int>(count_)) +
                         "' without ids; say which with --ids first or --ids none");
+        if (fits_id && coordinate_first)
+            fail(1, "the first field '" + std::string(first) + "' reads as a coordinate, not as an id; "
+                    "give the file a header row naming its columns (or --ids first if it is an id)");
         with_id = fits_id || !fits_plain;
         break;
     }

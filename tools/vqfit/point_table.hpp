@@ -32,6 +32,13 @@ public:
     bool enabled(std::size_t i) const { return disabled_.empty() || !disabled_[i]; }
     // True when the file had no ids and each id is its line number.
     bool ids_are_line_numbers() const { return ids_from_lines_; }
+    // True when the source is pixel/line with rows counting down (GDAL's
+    // GCPs): a fit of it is a y-down model. (QGIS stores rows as negative y
+    // and reads as it is.)
+    bool source_y_down() const { return source_y_down_; }
+    // Sets the flag above when the source y of every point has been mirrored
+    // by the caller (y -> -y) or restored.
+    void set_source_y_down(bool yes) { source_y_down_ = yes; }
     const std::string& file_name() const { return file_name_; }
     // The reader that read it ("plain", "csv", "qgis3", ...).
     const std::string& format() const { return format_; }
@@ -42,6 +49,7 @@ private:
     std::string format_;
     int numbers_ = 0;
     bool ids_from_lines_ = false;
+    bool source_y_down_ = false;
     std::string id_chars_;               // all ids, back to back
     std::vector<std::uint64_t> id_ends_; // end of id i in id_chars_
     std::vector<double> values_;
@@ -62,6 +70,7 @@ public:
     void set_numbers_per_point(int numbers) { table_.numbers_ = numbers; }
     int numbers_per_point() const { return table_.numbers_; }
     void set_ids_are_line_numbers(bool yes) { table_.ids_from_lines_ = yes; }
+    void set_source_y_down(bool yes) { table_.source_y_down_ = yes; }
     std::size_t size() const { return table_.size(); }
 
     // Room for the numbers of one more point; fill them, then add_point().
