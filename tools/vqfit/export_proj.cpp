@@ -5,9 +5,11 @@
 //    xoff + s11 x + s12 y + s13 z from the left, so each step gives the same
 //    bits as the record: 0 + a dx + b dy + 0 z, then X0 + X' + 0 + 0.
 //  - poly2/poly3: horner with fwd_origin (xm, ym) and a zero constant, then
-//    the destination centre. Horner's real coefficients run by the power of
-//    y, then of x: 1 x x2 x3 y xy x2y y2 xy2 y3 (degree 3); the record's run
-//    dx dy dx2 dxdy dy2 dx3 dx2dy dxdy2 dy3. Horner's nesting rounds
+//    the destination centre. Horner's real fwd_u runs by the power of y, then
+//    of x: 1 x x2 x3 y xy x2y y2 xy2 y3 (degree 3), and fwd_v the other way
+//    round: 1 y y2 y3 x xy xy2 x2 x2y x3 (found by feeding cct unit
+//    coefficients); the record's run dx dy dx2 dxdy dy2 dx3 dx2dy dxdy2 dy3.
+//    Horner's nesting rounds
 //    differently from the record's sums: equal to rounding of the
 //    polynomial's terms, far below 1e-9 m.
 //  - similarity3d: centre (affine offsets -xm), then helmert with the
@@ -50,14 +52,15 @@ std::string export_proj(const Transform& t) {
         if (t.y_down) out += " +step +proj=affine +s22=-1";
         const bool cubic = t.kind == ModelKind::poly3;
         // Record index of each horner coefficient after the constant.
-        static const int kQuadratic[] = {0, 2, 1, 3, 4};
-        static const int kCubic[] = {0, 2, 5, 1, 3, 6, 4, 7, 8};
-        const int* order = cubic ? kCubic : kQuadratic;
+        static const int kQuadraticU[] = {0, 2, 1, 3, 4}, kQuadraticV[] = {1, 4, 0, 3, 2};
+        static const int kCubicU[] = {0, 2, 5, 1, 3, 6, 4, 7, 8}, kCubicV[] = {1, 4, 8, 0, 3, 7, 2, 6, 5};
+        const int* order_u = cubic ? kCubicU : kQuadraticU;
+        const int* order_v = cubic ? kCubicV : kQuadraticV;
         const int terms = cubic ? 9 : 5;
         std::string u = "0", v = "0";
         for (int k = 0; k < terms; ++k) {
-            u += "," + n(p.coef_x[order[k]]);
-            v += "," + n(p.coef_y[order[k]]);
+            u += "," + n(p.coef_x[order_u[k]]);
+            v += "," + n(p.coef_y[order_v[k]]);
         }
         out += " +step +proj=horner +ellps=GRS80 +range=1e30 +deg=" + std::string(cubic ? "3" : "2") +
                " +fwd_origin=" + n(p.xm_origen) + "," + n(p.ym_origen) + " +fwd_u=" + u + " +fwd_v=" + v;

@@ -20,6 +20,8 @@ struct Place {
 Place place_of(std::string_view text, std::ptrdiff_t offset) {
     Place p;
     if (offset < 0) return p;
+    // An element is placed at its '<' (pugixml may give the name's offset).
+    if (offset > 0 && static_cast<std::size_t>(offset) <= text.size() && text[offset - 1] == '<') --offset;
     const std::size_t end = std::min(text.size(), static_cast<std::size_t>(offset));
     for (std::size_t i = 0; i < end; ++i) {
         if (text[i] == '\n') {

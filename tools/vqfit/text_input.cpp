@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include <sys/stat.h>
+
 namespace vq {
 
 namespace {
@@ -82,12 +84,10 @@ void read_chunks(const std::string& path, const std::function<void(const char*, 
             if (close) std::fclose(f);
         }
     } closer{file, !standard};
-    if (!standard && size_hint) {
-        if (std::fseek(file, 0, SEEK_END) == 0) {
-            const long size = std::ftell(file);
-            if (size > 0) size_hint(static_cast<std::size_t>(size));
-        }
-        std::rewind(file);
+    struct stat info {};
+    if (fstat(fileno(file), &info) == 0) {
+        if (S_ISDIR(info.st_mode)) throw InputError(display_name(path) + ": cannot read file: it is a directory");
+        if (S_ISREG(info.st_mode) && info.st_size > 0 && size_hint) size_hint(static_cast<std::size_t>(info.st_size));
     }
     std::vector<char> buffer(1 << 20);
     for (;;) {
