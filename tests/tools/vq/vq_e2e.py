@@ -301,7 +301,7 @@ def case_rotation(vq):
 
 def case_help(vq):
     """--help of vq and of each command explains the options with an example."""
-    for args in ([], ["fit"], ["apply"], ["rotation"]):
+    for args in ([], ["fit"], ["apply"], ["export"], ["rotation"]):
         out = vq.ok(*args, "--help")
         check("Example" in out, "no example in help of %r" % args)
     check("--general-start" in vq.ok("fit", "--help"), "fit help lacks --general-start")
