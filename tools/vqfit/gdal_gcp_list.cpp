@@ -13,7 +13,7 @@ namespace vq {
 namespace {
 
 struct Word {
-    std::string_view text;
+    std::string text;  // a copy: the splitter's line buffer is reused
     std::uint64_t line;
     std::size_t column;
 };
@@ -33,7 +33,7 @@ void for_each_word(std::string_view text, const std::string& name, F&& take) {
             if (line[i] == '#') break;
             const std::size_t begin = i;
             while (i < line.size() && !is_blank(line[i])) ++i;
-            take(Word{line.substr(begin, i - begin), number, begin + 1});
+            take(Word{std::string(line.substr(begin, i - begin)), number, begin + 1});
         }
     });
     lines.feed(text.data(), text.size());

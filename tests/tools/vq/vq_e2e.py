@@ -324,6 +324,12 @@ def case_readers(vq):
             check(report["rms"] <= bound, "%s: rms %g" % (name, report["rms"]))
         with open(saved) as f:
             check(json.load(f)["y_down"] == y_down, "%s: y_down" % name)
+    # A GCP list from standard input whose last line has no newline (its words
+    # once pointed into a reused buffer).
+    with open(os.path.join(DATA, "gdal_transformer16.gcps")) as f:
+        text = f.read().rstrip("\n")
+    report = json.loads(vq.ok("fit", "--model", "similarity", "--json", "-", stdin=text))
+    check(report["points"] == 4 and report["rms"] < 1e-9, "GCPs without a final newline: %r" % report["rms"])
     # GDAL's pixel (20, 20) is the corner 20 pixels right of and below the origin.
     saved = os.path.join(vq.tmp, "gdal_transformer16.gcps.json")
     out = vq.ok("apply", saved, "-", stdin="20 20\n").split()
