@@ -96,7 +96,25 @@ PointTable parse_points(std::string_view text, const std::string& name, const Re
 
 PointTable read_points(const std::string& path, const ReadOptions& options) {
     if (options.format == PointFormat::plain) return read_point_file(path, options.plain);
-    return parse_points(read_all(path), display_name(path), options);
+    if (options.format != PointFormat::automatic) return parse_points(read_all(path), display_name(path), options);
+    // The first chunk (1 MiB) tells the format: the plain format is parsed
+    // chunk by chunk as it is read, the others are read whole.
+    ReadOptions chosen = options;
+    PointParser plain(display_name(path), options.plain);
+    std::string whole;
+    std::size_t total = 0, seen = 0;
+    read_chunks(path, [&](const char* data, std::size_t size) {
+        if (seen == 0) chosen.format = detect_point_format(std::string_view(data, size));
+        if (chosen.format == PointFormat::plain) {
+            plain.feed(data, size);
+            if (seen == 0 && total > 0) plain.reserve_for(total, size);
+        } else {
+            whole.append(data, size);
+        }
+        seen += size;
+    }, [&](std::size_t size) { total = size; });
+    if (seen == 0 || chosen.format == PointFormat::plain) return plain.finish();
+    return parse_points(whole, display_name(path), chosen);
 }
 
 }  // namespace vq
