@@ -1,54 +1,61 @@
-// vq apply: map points through a saved model. Lines may be `id x y` (`id x y z`)
-// or whole pair lines `id x y X Y` (`id x y z X Y Z`); of a pair line the source
-// columns are mapped, or with --inverse the destination columns are mapped back.
+// vq apply: map points through a saved model, streaming the plain format from
+// its input to its output (apply_points.hpp). With --output the points go to
+// a temporary file beside it that is renamed only when every point mapped,
+// so a failed run leaves no file.
+#include "apply_points.hpp"
 #include "commands.hpp"
 #include "models.hpp"
-#include "point_file.hpp"
 #include "record_json.hpp"
-#include "report.hpp"
 
-#include <cmath>
+#include <cstdio>
 
 namespace vq {
 
+ReadOptions read_options(const std::string& format, const std::vector<std::string>& columns) {
+    ReadOptions options;
+    const auto f = point_format_from_name(format);
+    if (!f) throw UsageError("unknown point format '" + format + "'");
+    options.format = *f;
+    options.columns.columns = columns;
+    if (!columns.empty() && options.format == PointFormat::automatic) options.format = PointFormat::csv;
+    return options;
+}
+
 std::string run_apply(const ApplyArgs& args) {
     const Transform t = load_model_file(args.model_file);
-    const int dim = t.dimension();
-    const PointTable points = read_point_file(args.points, {dim, 2 * dim});
-    const int offset = args.inverse && points.numbers_per_point() == 2 * dim ? dim : 0;
+    ApplyOptions options;
+    options.inverse = args.inverse;
+    options.json = args.json;
+    options.decimals = args.decimals;
+    options.input = read_options(args.format, args.columns);
+    options.input.plain.ids = args.ids == "first" ? IdColumn::first : args.ids == "none" ? IdColumn::none : IdColumn::automatic;
 
-    auto format = [&](double v) { return args.decimals < 0 ? shortest(v) : fixed(v, args.decimals); };
-    std::string out;
-    nlohmann::json rows = nlohmann::json::array();
-    double mapped[3];
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        const std::string where = points.file_name() + ":" + std::to_string(points.line(i)) + ":1: ";
-        if (args.inverse) {
-            if (!t.apply_inverse(points.values(i) + offset, mapped))
-                throw FitError(where + "point '" + std::string(points.id(i)) + "' cannot be mapped back: " +
-                               (t.kind == ModelKind::poly2 || t.kind == ModelKind::poly3
-                                    ? "the inverse of the polynomial does not converge there (outside the region "
-                                      "it maps one to one?)"
-                                    : "the model is singular"));
-        } else {
-            t.apply(points.values(i) + offset, mapped);
-        }
-        for (int k = 0; k < dim; ++k)
-            if (!std::isfinite(mapped[k]))
-                throw FitError(where + "the point maps to a non-finite position");
-        if (args.json) {
-            rows.push_back({{"id", std::string(points.id(i))}, {"coordinates", std::vector<double>(mapped, mapped + dim)}});
-        } else {
-            out += points.id(i);
-            for (int k = 0; k < dim; ++k) out += " " + format(mapped[k]);
-            out += "\n";
-        }
+    if (args.output.empty()) {
+        OutputSink out(stdout, "standard output");
+        apply_points(t, args.points, options, out);
+        out.flush();
+        return "";
     }
-    if (args.json) {
-        nlohmann::json j = {{"model", model_name(t.kind)}, {"inverse", args.inverse}, {"points", rows}};
-        out = j.dump(2) + "\n";
+    const std::string temporary = args.output + ".vq-partial";
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (!file) throw OutputError(args.output + ": cannot write file");
+    try {
+        OutputSink out(file, args.output);
+        apply_points(t, args.points, options, out);
+        out.flush();
+        if (std::fclose(file) != 0) {
+            file = nullptr;
+            throw OutputError(args.output + ": cannot write file");
+        }
+        file = nullptr;
+        if (std::rename(temporary.c_str(), args.output.c_str()) != 0)
+            throw OutputError(args.output + ": cannot write file");
+    } catch (...) {
+        if (file) std::fclose(file);
+        std::remove(temporary.c_str());
+        throw;
     }
-    return out;
+    return "";
 }
 
 }  // namespace vq

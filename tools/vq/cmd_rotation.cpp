@@ -18,6 +18,8 @@ const char* describe(RotationForm form) {
     case RotationForm::v26: return "2 tan(theta/2) n";
     case RotationForm::v28: return "per-axis angles, sin(a_i/2) = q_i";
     case RotationForm::matrix: return "matrix, row by row";
+    case RotationForm::proj_pv: return "PROJ helmert rx ry rz, position_vector, R = Rx Ry Rz";
+    case RotationForm::proj_cf: return "PROJ helmert rx ry rz, coordinate_frame, R = (Rx Ry Rz)^T";
     }
     return "";
 }
@@ -30,6 +32,7 @@ std::string run_rotation(const RotationArgs& args) {
     AngleUnit unit = AngleUnit::degrees;
     if (args.unit == "rad") unit = AngleUnit::radians;
     else if (args.unit == "gon") unit = AngleUnit::gon;
+    else if (args.unit == "arcsec") unit = AngleUnit::arcseconds;
     else if (args.unit != "deg") throw RotationError("unknown unit '" + args.unit + "' (deg, rad or gon)");
 
     std::vector<RotationForm> targets;
@@ -48,7 +51,9 @@ std::string run_rotation(const RotationArgs& args) {
     std::string out;
     for (RotationForm form : targets) {
         const auto values = rotation_values(form, R, unit);
-        const std::string unit_note = form_has_angle_unit(form) ? " [" + args.unit + "]" : "";
+        const std::string unit_note = form_has_angle_unit(form) ? " [" + args.unit + "]"
+                                      : is_proj_form(form)      ? " [arcsec]"
+                                                                : "";
         if (args.json) {
             j[rotation_form_name(form)] = values ? nlohmann::json(*values) : nlohmann::json(nullptr);
             continue;

@@ -1,13 +1,15 @@
 // Model files keep the records exactly: doubles are written as the shortest
 // decimal that reads back to the same bits, so a saved model applies exactly
-// as the fitted one.
+// as the fitted one. Reading checks everything a hand-edited or foreign file
+// can get wrong (version, types, ranges, a rotation that is no rotation) and
+// names the file and the field; docs/model-file.md describes the format.
 #include "parameters.hpp"
 #include "point_file.hpp"
+#include "record_fields.hpp"
 #include "record_json.hpp"
 
 #include <cmath>
-#include <fstream>
-#include <sstream>
+#include <cstdio>
 
 namespace vq {
 
@@ -15,34 +17,18 @@ using nlohmann::json;
 
 json record_to_json(const Transform& t) {
     json r = json::object();
-    if (t.kind == ModelKind::similarity3d) {
-        const Hel3Dg_dbl& h = t.similarity3d;
-        r["Hel3Dg"] = {{"xm_origen", h.xm_origen}, {"ym_origen", h.ym_origen}, {"zm_origen", h.zm_origen},
-                       {"xm_destino", h.xm_destino}, {"ym_destino", h.ym_destino}, {"zm_destino", h.zm_destino},
-                       {"escala", h.escala}, {"R", std::vector<double>(h.R, h.R + 9)}};
-        return r;
+    for (const RecordField& f : record_fields(t.kind)) {
+        const double* v = f.values(t);
+        r[f.record][f.name] = f.count == 1 ? json(v[0]) : json(std::vector<double>(v, v + f.count));
     }
-    const Trans_Polinomica2D_dbl& p = t.polynomial;
-    r["Trans_Polinomica2D"] = {{"tipo", p.tipo},
-                               {"xm_origen", p.xm_origen},
-                               {"ym_origen", p.ym_origen},
-                               {"x0_destino", p.x0_destino},
-                               {"y0_destino", p.y0_destino},
-                               {"coef_x", std::vector<double>(p.coef_x, p.coef_x + 9)},
-                               {"coef_y", std::vector<double>(p.coef_y, p.coef_y + 9)}};
-    if (t.kind == ModelKind::rigid || t.kind == ModelKind::similarity) {
-        const Hel2Dg_dbl& h = t.similarity2d;
-        r["Hel2Dg"] = {{"xm_origen", h.xm_origen}, {"ym_origen", h.ym_origen}, {"xm_destino", h.xm_destino},
-                       {"ym_destino", h.ym_destino}, {"escala", h.escala}, {"cos_giro", h.cos_giro},
-                       {"sen_giro", h.sen_giro}};
-    }
+    if (t.kind != ModelKind::similarity3d) r["Trans_Polinomica2D"]["tipo"] = t.polynomial.tipo;
     return r;
 }
 
 std::string model_file_text(const Transform& t) {
     json j;
     j["format"] = "vq-model";
-    j["version"] = 2;
+    j["version"] = kModelFileVersion;
     j["model"] = model_name(t.kind);
     j["dimension"] = t.dimension();
     if (t.kind == ModelKind::similarity || t.kind == ModelKind::similarity3d)
@@ -58,6 +44,11 @@ std::string model_file_text(const Transform& t) {
 
 namespace {
 
+// A stored rotation is orthonormal to rounding (the estimator's are within
+// 1e-15); anything further off was edited or damaged, and its transpose
+// would no longer be its inverse.
+constexpr double kRotationTolerance = 1e-9;
+
 class Reader {
 public:
     explicit Reader(const std::string& name) : name_(name) {}
@@ -71,27 +62,102 @@ public:
         return *it;
     }
 
-    double number(const json& object, const char* key, const std::string& where) const {
-        const json& v = member(object, key, where);
-        if (!v.is_number()) fail(where + "." + key + " is not a number");
-        const double d = v.get<double>();
-        if (!std::isfinite(d)) fail(where + "." + key + " is not finite");
-        return d;
-    }
-
-    template <std::size_t N>
-    void numbers(const json& object, const char* key, const std::string& where, double (&out)[N]) const {
-        const json& v = member(object, key, where);
-        if (!v.is_array() || v.size() != N) fail(where + "." + key + " is not an array of " + std::to_string(N) + " numbers");
-        for (std::size_t i = 0; i < N; ++i) {
-            if (!v[i].is_number()) fail(where + "." + key + "[" + std::to_string(i) + "] is not a number");
-            out[i] = v[i].get<double>();
+    void numbers(const json& object, const RecordField& f, double* out) const {
+        const std::string where = std::string("record.") + f.record + "." + f.name;
+        const json& v = member(object, f.name, std::string("record.") + f.record);
+        if (f.count == 1) {
+            if (!v.is_number()) fail(where + " is not a number");
+            out[0] = v.get<double>();
+        } else {
+            if (!v.is_array() || v.size() != f.count)
+                fail(where + " is not an array of " + std::to_string(f.count) + " numbers");
+            for (std::size_t i = 0; i < f.count; ++i) {
+                if (!v[i].is_number()) fail(where + "[" + std::to_string(i) + "] is not a number");
+                out[i] = v[i].get<double>();
+            }
         }
+        for (std::size_t i = 0; i < f.count; ++i)
+            if (!std::isfinite(out[i])) fail(where + " is not finite");
     }
 
-private:
     std::string name_;
 };
+
+// "[json.exception.parse_error.101] parse error at line 1, column 5: syntax
+// error ..." -> the location from the byte offset and the words after it.
+[[noreturn]] void json_failure(const std::string& name, const std::string& text, const json::exception& e) {
+    std::string what = e.what();
+    if (const std::size_t close = what.find("] "); close != std::string::npos) what = what.substr(close + 2);
+    std::size_t offset = std::string::npos;
+    if (const auto* p = dynamic_cast<const json::parse_error*>(&e)) {
+        offset = p->byte > 0 ? p->byte - 1 : 0;
+        if (const std::size_t colon = what.find(": "); colon != std::string::npos) what = what.substr(colon + 2);
+    } else if (const std::size_t quote = what.find('\''); quote != std::string::npos) {
+        // "number overflow parsing '1e400'": the number's own place in the text.
+        const std::size_t end = what.find('\'', quote + 1);
+        if (end != std::string::npos) offset = text.find(what.substr(quote + 1, end - quote - 1));
+    }
+    if (offset == std::string::npos || offset > text.size())
+        throw InputError(name + ": not a valid model file (JSON): " + what);
+    std::size_t line = 1, column = 1;
+    for (std::size_t i = 0; i < offset; ++i) {
+        if (text[i] == '\n') {
+            ++line;
+            column = 1;
+        } else {
+            ++column;
+        }
+    }
+    fail_at(name, line, column, "not a valid model file (JSON): " + what);
+}
+
+void check_rotation(const Reader& in, const double* R) {
+    double worst = 0.0;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            const double dot = R[3 * i] * R[3 * j] + R[3 * i + 1] * R[3 * j + 1] + R[3 * i + 2] * R[3 * j + 2];
+            worst = std::fmax(worst, std::fabs(dot - (i == j ? 1.0 : 0.0)));
+        }
+    const double det = R[0] * (R[4] * R[8] - R[5] * R[7]) - R[1] * (R[3] * R[8] - R[5] * R[6]) +
+                       R[2] * (R[3] * R[7] - R[4] * R[6]);
+    if (!(worst <= kRotationTolerance) || !(det > 0.0)) {
+        char detail[96];
+        std::snprintf(detail, sizeof detail, " (R R^T differs from I by %.3g, det R = %.17g)", worst, det);
+        in.fail(std::string("record.Hel3Dg.R is not a rotation") + detail);
+    }
+}
+
+void read_header(const Reader& in, const json& j, Transform& t) {
+    if (!j.is_object()) in.fail("not a vq model file (the document is not a JSON object)");
+    const auto format = j.find("format");
+    if (format == j.end() || !format->is_string() || *format != "vq-model")
+        in.fail("not a vq model file (\"format\": \"vq-model\" missing)");
+    const json& version = in.member(j, "version", "the file");
+    if (!version.is_number_integer()) in.fail("\"version\" is not a whole number");
+    if (version.get<std::int64_t>() < 1 || version.get<std::int64_t>() > kModelFileVersion)
+        in.fail("model file version " + version.dump() + " is not supported (this vq reads versions 1 to " +
+                std::to_string(kModelFileVersion) + ")");
+    const json& model = in.member(j, "model", "the file");
+    if (!model.is_string()) in.fail("\"model\" is not a string");
+    const auto kind = model_from_name(model.get<std::string>());
+    if (!kind) in.fail("unknown model \"" + model.get<std::string>() + "\"");
+    t.kind = *kind;
+    if (const auto d = j.find("dimension"); d != j.end()) {
+        if (!d->is_number_integer() || d->get<std::int64_t>() != t.dimension())
+            in.fail("\"dimension\" is " + d->dump() + ", but model " + model_name(t.kind) + " is " +
+                    std::to_string(t.dimension()) + "D");
+    }
+    if (const auto y = j.find("y_down"); y != j.end()) {
+        if (!y->is_boolean()) in.fail("\"y_down\" is not true or false");
+        t.y_down = y->get<bool>();
+        if (t.y_down && t.dimension() != 2) in.fail("\"y_down\" is true for a 3D model");
+    }
+    if (const auto e = j.find("scale_estimator"); e != j.end()) {
+        if (!e->is_string() || (*e != "symmetric" && *e != "least_squares"))
+            in.fail("\"scale_estimator\" is neither \"least_squares\" nor \"symmetric\"");
+        t.scale = *e == "symmetric" ? ScaleEstimator::symmetric : ScaleEstimator::least_squares;
+    }
+}
 
 }  // namespace
 
@@ -100,78 +166,30 @@ Transform parse_model_text(const std::string& text, const std::string& name) {
     json j;
     try {
         j = json::parse(text);
-    } catch (const json::parse_error& e) {
-        in.fail(std::string("not a valid model file (JSON): ") + e.what());
+    } catch (const json::exception& e) {
+        json_failure(name, text, e);
     }
-    if (!j.is_object() || j.value("format", std::string()) != "vq-model")
-        in.fail("not a vq model file (\"format\": \"vq-model\" missing)");
-    const json& model = in.member(j, "model", "the file");
-    if (!model.is_string()) in.fail("\"model\" is not a string");
-    const auto kind = model_from_name(model.get<std::string>());
-    if (!kind) in.fail("unknown model \"" + model.get<std::string>() + "\"");
-
     Transform t;
-    t.kind = *kind;
-    if (const auto y = j.find("y_down"); y != j.end()) {
-        if (!y->is_boolean()) in.fail("\"y_down\" is not true or false");
-        t.y_down = y->get<bool>();
-    }
-    if (const auto e = j.find("scale_estimator"); e != j.end()) {
-        if (!e->is_string() || (*e != "symmetric" && *e != "least_squares"))
-            in.fail("\"scale_estimator\" is neither \"least_squares\" nor \"symmetric\"");
-        t.scale = *e == "symmetric" ? ScaleEstimator::symmetric : ScaleEstimator::least_squares;
-    }
+    read_header(in, j, t);
     const json& record = in.member(j, "record", "the file");
+    for (const RecordField& f : record_fields(t.kind))
+        in.numbers(in.member(record, f.record, "record"), f, f.at(t));
     if (t.kind == ModelKind::similarity3d) {
-        const json& h = in.member(record, "Hel3Dg", "record");
-        const std::string w = "record.Hel3Dg";
-        Hel3Dg_dbl& r = t.similarity3d;
-        r.xm_origen = in.number(h, "xm_origen", w);
-        r.ym_origen = in.number(h, "ym_origen", w);
-        r.zm_origen = in.number(h, "zm_origen", w);
-        r.xm_destino = in.number(h, "xm_destino", w);
-        r.ym_destino = in.number(h, "ym_destino", w);
-        r.zm_destino = in.number(h, "zm_destino", w);
-        r.escala = in.number(h, "escala", w);
-        in.numbers(h, "R", w, r.R);
+        if (!(t.similarity3d.escala > 0.0)) in.fail("record.Hel3Dg.escala is not positive");
+        check_rotation(in, t.similarity3d.R);
     } else {
-        const json& p = in.member(record, "Trans_Polinomica2D", "record");
-        const std::string w = "record.Trans_Polinomica2D";
-        Trans_Polinomica2D_dbl& r = t.polynomial;
-        const json& tipo = in.member(p, "tipo", w);
+        const json& tipo = in.member(record["Trans_Polinomica2D"], "tipo", "record.Trans_Polinomica2D");
         if (!tipo.is_number_unsigned() || tipo.get<std::uint64_t>() != model_code(t.kind))
-            in.fail(w + ".tipo does not match model " + model_name(t.kind));
-        r.tipo = model_code(t.kind);
-        r.xm_origen = in.number(p, "xm_origen", w);
-        r.ym_origen = in.number(p, "ym_origen", w);
-        r.x0_destino = in.number(p, "x0_destino", w);
-        r.y0_destino = in.number(p, "y0_destino", w);
-        in.numbers(p, "coef_x", w, r.coef_x);
-        in.numbers(p, "coef_y", w, r.coef_y);
-        if (t.kind == ModelKind::rigid || t.kind == ModelKind::similarity) {
-            const json& h = in.member(record, "Hel2Dg", "record");
-            const std::string hw = "record.Hel2Dg";
-            Hel2Dg_dbl& g = t.similarity2d;
-            g.xm_origen = in.number(h, "xm_origen", hw);
-            g.ym_origen = in.number(h, "ym_origen", hw);
-            g.xm_destino = in.number(h, "xm_destino", hw);
-            g.ym_destino = in.number(h, "ym_destino", hw);
-            g.escala = in.number(h, "escala", hw);
-            g.cos_giro = in.number(h, "cos_giro", hw);
-            g.sen_giro = in.number(h, "sen_giro", hw);
-        }
+            in.fail("record.Trans_Polinomica2D.tipo does not match model " + std::string(model_name(t.kind)));
+        t.polynomial.tipo = model_code(t.kind);
+        if ((t.kind == ModelKind::rigid || t.kind == ModelKind::similarity) && !(t.similarity2d.escala > 0.0))
+            in.fail("record.Hel2Dg.escala is not positive");
     }
-    if (!t.finite()) in.fail("the record holds non-finite numbers");
     return t;
 }
 
 Transform load_model_file(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) throw InputError(path + ": cannot open model file");
-    std::ostringstream text;
-    text << file.rdbuf();
-    if (file.bad()) throw InputError(path + ": read error");
-    return parse_model_text(text.str(), path);
+    return parse_model_text(read_all(path), display_name(path));
 }
 
 }  // namespace vq

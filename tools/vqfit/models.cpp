@@ -1,6 +1,8 @@
 // The model table and applying a fitted transformation, both ways.
 #include "models.hpp"
 
+#include "record_fields.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <iterator>
@@ -33,11 +35,6 @@ const ModelInfo& info(ModelKind kind) {
     for (const auto& m : kModels)
         if (m.kind == kind) return m;
     return kModels[0];
-}
-
-template <std::size_t N>
-bool all_finite(const double (&values)[N]) {
-    return std::all_of(std::begin(values), std::end(values), [](double v) { return std::isfinite(v); });
 }
 
 // Newton's method stops when a step moves the point by less than this share
@@ -157,23 +154,6 @@ bool Transform::apply_inverse(const double* in, double* out) const {
     return ok && std::isfinite(out[0]) && std::isfinite(out[1]);
 }
 
-bool Transform::finite() const {
-    if (kind == ModelKind::similarity3d) {
-        const Hel3Dg_dbl& h = similarity3d;
-        const double head[7] = {h.xm_origen, h.ym_origen, h.zm_origen, h.xm_destino,
-                                h.ym_destino, h.zm_destino, h.escala};
-        return all_finite(head) && all_finite(h.R);
-    }
-    const Trans_Polinomica2D_dbl& t = polynomial;
-    const double head[4] = {t.xm_origen, t.ym_origen, t.x0_destino, t.y0_destino};
-    if (!all_finite(head) || !all_finite(t.coef_x) || !all_finite(t.coef_y)) return false;
-    if (kind == ModelKind::rigid || kind == ModelKind::similarity) {
-        const Hel2Dg_dbl& h = similarity2d;
-        const double s[7] = {h.xm_origen, h.ym_origen, h.xm_destino, h.ym_destino,
-                             h.escala, h.cos_giro, h.sen_giro};
-        return all_finite(s);
-    }
-    return true;
-}
+bool Transform::finite() const { return record_finite(*this); }
 
 }  // namespace vq

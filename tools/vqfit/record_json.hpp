@@ -1,4 +1,5 @@
-// The library's records as JSON, and the model file: a JSON document
+// The library's records as JSON, and the model file (docs/model-file.md): a
+// JSON document
 //   {"format": "vq-model", "version": 2, "model": "<name>", "dimension": 2|3,
 //    "scale_estimator": "least_squares"|"symmetric" (similarity models),
 //    "y_down": true|false (2D models: source rows count down),
@@ -13,12 +14,17 @@
 
 namespace vq {
 
+// The version written; every version from 1 up to it is read (version 1 has
+// no scale_estimator and no y_down).
+constexpr int kModelFileVersion = 2;
+
 nlohmann::json record_to_json(const Transform& t);
 
 // The model-file document for t.
 std::string model_file_text(const Transform& t);
 
-// Reads a model file; throws InputError naming the file on any problem.
+// Reads a model file ("-": standard input); throws InputError naming the
+// file and the field on any problem.
 Transform load_model_file(const std::string& path);
 
 // Parses model-file text (name is used in messages).

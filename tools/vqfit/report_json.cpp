@@ -7,6 +7,7 @@
 #include "point_file.hpp"
 #include "record_json.hpp"
 #include "report.hpp"
+#include "utf8_text.hpp"
 
 #include <charconv>
 #include <cmath>
@@ -57,7 +58,7 @@ void write_report_json(Output& out, const FitResult& fit, const PointPairs& pair
     if (t.kind == ModelKind::similarity || t.kind == ModelKind::similarity3d)
         j["scale_estimator"] = scale_estimator_name(t.scale);
     if (dim == 2) j["y_down"] = t.y_down;
-    j["file"] = points.file_name();
+    j["file"] = utf8_text(points.file_name());
     j["points"] = fit.count();
     j["control_points"] = fit.control;
     j["warnings"] = fit.warnings;
@@ -88,11 +89,11 @@ void write_report_json(Output& out, const FitResult& fit, const PointPairs& pair
             {"start", fit.rotation.start}, {"passes", fit.rotation.passes}, {"converged", fit.rotation.converged}};
     j["record"] = record_to_json(t);
     j["rms"] = fit.rms;
-    j["largest_residual"] = {{"id", std::string(points.id(fit.largest))},
+    j["largest_residual"] = {{"id", utf8_text(points.id(fit.largest))},
                              {"length", fit.residual(pairs, fit.largest).length}};
     json flagged = json::array(), rejected = json::array();
-    for (std::size_t i : fit.flagged) flagged.push_back(std::string(points.id(i)));
-    for (std::size_t i : fit.rejected) rejected.push_back(std::string(points.id(i)));
+    for (std::size_t i : fit.flagged) flagged.push_back(utf8_text(points.id(i)));
+    for (std::size_t i : fit.rejected) rejected.push_back(utf8_text(points.id(i)));
     j["suspected_blunders"] = flagged;
     j["rejected"] = rejected;
 
@@ -106,7 +107,7 @@ void write_report_json(Output& out, const FitResult& fit, const PointPairs& pair
             const PointResidual r = fit.residual(pairs, i);
             row.clear();
             if (i) row += ",";
-            row += "\n{\"id\":" + json_string(points.id(i)) + ",\"line\":" + std::to_string(points.line(i)) +
+            row += "\n{\"id\":" + dump(json(utf8_text(points.id(i)))) + ",\"line\":" + std::to_string(points.line(i)) +
                    ",\"role\":\"" + role_name(fit.roles[i]) + "\"";
             auto vector = [&](const char* key, const double* v) {
                 row += std::string(",\"") + key + "\":[";

@@ -23,12 +23,18 @@ struct FormInfo {
 
 constexpr FormInfo kForms[] = {{RotationForm::opk, "opk"}, {RotationForm::kop, "kop"}, {RotationForm::v20, "v20"},
                                {RotationForm::v24, "v24"}, {RotationForm::v26, "v26"}, {RotationForm::v28, "v28"},
-                               {RotationForm::matrix, "matrix"}};
+                               {RotationForm::matrix, "matrix"}, {RotationForm::proj_pv, "proj-pv"},
+                               {RotationForm::proj_cf, "proj-cf"}};
+
+// PROJ turns arc seconds into radians by this factor; dividing by the same
+// factor keeps the angles written for it exact.
+constexpr double kRadiansPerArcsecond = (kPi / 180.0) / 3600.0;
 
 double to_radians(double v, AngleUnit unit) {
     switch (unit) {
     case AngleUnit::degrees: return v * (kPi / 180.0);
     case AngleUnit::gon: return v * (kPi / 200.0);
+    case AngleUnit::arcseconds: return v * kRadiansPerArcsecond;
     case AngleUnit::radians: break;
     }
     return v;
@@ -38,6 +44,7 @@ double from_radians(double v, AngleUnit unit) {
     switch (unit) {
     case AngleUnit::degrees: return v * (180.0 / kPi);
     case AngleUnit::gon: return v * (200.0 / kPi);
+    case AngleUnit::arcseconds: return v / kRadiansPerArcsecond;
     case AngleUnit::radians: break;
     }
     return v;
@@ -60,6 +67,25 @@ void check_rotation(const Matrix3& R) {
                        R[2] * (R[3] * R[7] - R[4] * R[6]);
     if (worst > kOrthonormalTolerance || det < 0.0)
         throw RotationError("the matrix is not a rotation (R R^T = I within 1e-6 and det R = +1 are required)");
+}
+
+// R = Rx(a) Ry(b) Rz(c), turns about fixed axes applied to column vectors.
+Matrix3 rotation_xyz(double a, double b, double c) {
+    const double ca = std::cos(a), sa = std::sin(a), cb = std::cos(b), sb = std::sin(b);
+    const double cc = std::cos(c), sc = std::sin(c);
+    return {cb * cc,                -cb * sc,                sb,
+            ca * sc + sa * sb * cc, ca * cc - sa * sb * sc,  -sa * cb,
+            sa * sc - ca * sb * cc, sa * cc + ca * sb * sc,  ca * cb};
+}
+
+Matrix3 transposed(const Matrix3& R) { return {R[0], R[3], R[6], R[1], R[4], R[7], R[2], R[5], R[8]}; }
+
+// a, b, c of R = Rx(a) Ry(b) Rz(c): R[0][2] = sin b; with cos b = 0 (b = +-90
+// degrees) only a + c or a - c is fixed, and a = 0 is taken.
+std::array<double, 3> angles_xyz(const Matrix3& R) {
+    const double b = std::asin(std::fmax(-1.0, std::fmin(1.0, R[2])));
+    if (std::hypot(R[0], R[1]) < 1e-12) return {0.0, b, std::atan2(R[3], R[4])};
+    return {std::atan2(-R[5], R[8]), b, std::atan2(-R[1], R[0])};
 }
 
 }  // namespace
@@ -90,6 +116,8 @@ bool form_has_angle_unit(RotationForm form) {
            form == RotationForm::v28;
 }
 
+bool is_proj_form(RotationForm form) { return form == RotationForm::proj_pv || form == RotationForm::proj_cf; }
+
 std::size_t form_size(RotationForm form) { return form == RotationForm::matrix ? 9 : 3; }
 
 Matrix3 rotation_matrix(RotationForm form, const std::vector<double>& values, AngleUnit unit) {
@@ -103,6 +131,12 @@ Matrix3 rotation_matrix(RotationForm form, const std::vector<double>& values, An
         for (std::size_t i = 0; i < 9; ++i) R[i] = values[i];
         check_rotation(R);
         return R;
+    }
+    if (is_proj_form(form)) {
+        const Matrix3 pv = rotation_xyz(to_radians(values[0], AngleUnit::arcseconds),
+                                        to_radians(values[1], AngleUnit::arcseconds),
+                                        to_radians(values[2], AngleUnit::arcseconds));
+        return form == RotationForm::proj_pv ? pv : transposed(pv);
     }
     Angulos a{values[0], values[1], values[2]};
     if (form_has_angle_unit(form)) a = {to_radians(a.omega, unit), to_radians(a.fi, unit), to_radians(a.kappa, unit)};
@@ -136,7 +170,9 @@ Matrix3 rotation_matrix(RotationForm form, const std::vector<double>& values, An
                                 "(cos a1 + cos a2 + cos a3 must be at least 1)");
         MatrizRot_28(a, R.data());
         break;
-    case RotationForm::matrix: break;
+    case RotationForm::matrix:
+    case RotationForm::proj_pv:
+    case RotationForm::proj_cf: break;
     }
     for (double v : R)
         if (!std::isfinite(v)) throw RotationError("the values give no finite rotation matrix");
@@ -159,6 +195,12 @@ std::optional<std::vector<double>> rotation_values(RotationForm form, const Matr
             for (int j = 0; j < 3; ++j) Q[3 * i + j] = R[3 * ((i + 2) % 3) + (j + 2) % 3];
         const Angulos a = Gmatriz_ωφκ_seg(Q.data());  // (kappa, omega, phi) in the relabelled axes
         return angles(a.fi, a.kappa, a.omega);
+    }
+    case RotationForm::proj_pv:
+    case RotationForm::proj_cf: {
+        const auto a = angles_xyz(form == RotationForm::proj_pv ? R : transposed(R));
+        return std::vector<double>{from_radians(a[0], AngleUnit::arcseconds), from_radians(a[1], AngleUnit::arcseconds),
+                                   from_radians(a[2], AngleUnit::arcseconds)};
     }
     default: break;
     }

@@ -6,6 +6,14 @@
 //   v26    2 tan(theta/2) n, the Cayley (Gibbs) form
 //   v28    per-axis angles a_i with sin(a_i / 2) = q_i   (angle unit)
 //   matrix nine elements row by row, applied to column vectors
+//   proj-pv PROJ's helmert rx ry rz, +convention=position_vector, arc seconds:
+//           R = Rx(rx) Ry(ry) Rz(rz)
+//   proj-cf PROJ's helmert rx ry rz, +convention=coordinate_frame, arc seconds:
+//           R = (Rx(rx) Ry(ry) Rz(rz))^T, the same rotation with the signs
+//           of all three angles changed to first order
+// (Rx, Ry, Rz turn counterclockwise about fixed axes; PROJ's +exact uses these
+// matrices, without it their first-order approximation.) The PROJ forms are
+// always in arc seconds, PROJ's unit, whatever the angle unit asked for.
 #pragma once
 
 #include "errors.hpp"
@@ -18,8 +26,8 @@
 
 namespace vq {
 
-enum class RotationForm { opk, kop, v20, v24, v26, v28, matrix };
-enum class AngleUnit { degrees, radians, gon };
+enum class RotationForm { opk, kop, v20, v24, v26, v28, matrix, proj_pv, proj_cf };
+enum class AngleUnit { degrees, radians, gon, arcseconds };
 
 // Values that describe no rotation; they come from the command line (exit 2).
 class RotationError : public UsageError {
@@ -32,8 +40,9 @@ using Matrix3 = std::array<double, 9>;
 const std::vector<std::string>& rotation_form_names();
 std::optional<RotationForm> rotation_form_from_name(const std::string& name);
 const char* rotation_form_name(RotationForm form);
-bool form_has_angle_unit(RotationForm form);  // opk, kop, v20, v28
+bool form_has_angle_unit(RotationForm form);  // opk, kop, v20, v28 (the PROJ forms: arc seconds)
 std::size_t form_size(RotationForm form);     // 3, or 9 for the matrix
+bool is_proj_form(RotationForm form);         // proj-pv, proj-cf (arc seconds)
 
 // The rotation matrix from values in `form` (angles in `unit`). Throws
 // RotationError when the values describe no rotation.

@@ -89,18 +89,39 @@ TEST(ModelFile, BrokenFilesNameTheProblem) {
         }
         return "no error";
     };
-    EXPECT_NE(error_of("{").find("m.json: not a valid model file"), std::string::npos);
-    EXPECT_NE(error_of("{\"format\": \"other\"}").find("not a vq model file"), std::string::npos);
-    EXPECT_NE(error_of("{\"format\": \"vq-model\", \"model\": \"cubic\", \"record\": {}}").find("unknown model"),
-              std::string::npos);
-    EXPECT_NE(error_of("{\"format\": \"vq-model\", \"model\": \"affine\", \"record\": {\"Trans_Polinomica2D\": "
-                       "{\"tipo\": 3, \"xm_origen\": 0}}}")
-                  .find("has no \"ym_origen\""),
-              std::string::npos);
-    EXPECT_NE(error_of("{\"format\": \"vq-model\", \"model\": \"affine\", \"record\": {\"Trans_Polinomica2D\": "
-                       "{\"tipo\": 6}}}")
-                  .find("tipo does not match"),
-              std::string::npos);
+    const std::string head = "{\"format\": \"vq-model\", \"version\": 2, ";
+    const std::string affine = head + "\"model\": \"affine\", \"record\": {\"Trans_Polinomica2D\": ";
+    // A valid similarity3d record with R and escala to be replaced.
+    auto hel3d = [&](const std::string& escala, const std::string& R) {
+        return head + "\"model\": \"similarity3d\", \"dimension\": 3, \"record\": {\"Hel3Dg\": {"
+               "\"xm_origen\": 0, \"ym_origen\": 0, \"zm_origen\": 0, \"xm_destino\": 1, \"ym_destino\": 2, "
+               "\"zm_destino\": 3, \"escala\": " + escala + ", \"R\": [" + R + "]}}}";
+    };
+    const struct {
+        std::string text, message;
+    } cases[] = {
+        {"{", "m.json:1:2: not a valid model file (JSON): syntax error"},
+        {"{\"format\": 7}", "m.json: not a vq model file"},
+        {"{\"format\": \"other\"}", "m.json: not a vq model file"},
+        {"{\"format\": \"vq-model\", \"model\": \"affine\"}", "m.json: the file has no \"version\""},
+        {"{\"format\": \"vq-model\", \"version\": 99, \"model\": \"affine\"}",
+         "m.json: model file version 99 is not supported (this vq reads versions 1 to 2)"},
+        {"{\"format\": \"vq-model\", \"version\": \"2\"}", "m.json: \"version\" is not a whole number"},
+        {head + "\"model\": \"cubic\", \"record\": {}}", "m.json: unknown model \"cubic\""},
+        {head + "\"model\": \"affine\", \"dimension\": 3}", "m.json: \"dimension\" is 3, but model affine is 2D"},
+        {affine + "{\"tipo\": 3, \"xm_origen\": 0}}}", "m.json: record.Trans_Polinomica2D has no \"ym_origen\""},
+        {affine + "{\"tipo\": 3, \"xm_origen\": \"0\"}}}", "m.json: record.Trans_Polinomica2D.xm_origen is not a number"},
+        {affine + "{\"tipo\": 3, \"xm_origen\": 1e400}}}", "m.json:1:115: not a valid model file (JSON): number overflow"},
+        {hel3d("1", "2, 1,0,0, 0,1,0, 0,0,1"), "m.json: record.Hel3Dg.R is not an array of 9 numbers"},
+        {hel3d("1", "1,0,0, 0,1,0, 0,0,-1"), "m.json: record.Hel3Dg.R is not a rotation"},
+        {hel3d("1", "1,0,0, 0,1,0.001, 0,0,1"), "m.json: record.Hel3Dg.R is not a rotation"},
+        {hel3d("0", "1,0,0, 0,1,0, 0,0,1"), "m.json: record.Hel3Dg.escala is not positive"},
+        {hel3d("1", "1,0,0, 0,1,0, 0,0,1"), "no error"},
+    };
+    for (const auto& c : cases) {
+        const std::string got = error_of(c.text);
+        EXPECT_EQ(got.rfind(c.message, 0), 0u) << c.text << "\n  gave: " << got;
+    }
 }
 
 TEST(Geometry, PrincipalAxesAreEigenvectors) {
