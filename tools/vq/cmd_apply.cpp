@@ -31,7 +31,7 @@ std::string run_apply(const ApplyArgs& args) {
     options.input.plain.ids = args.ids == "first" ? IdColumn::first : args.ids == "none" ? IdColumn::none : IdColumn::automatic;
 
     if (args.output.empty()) {
-        OutputSink out(stdout, "standard output");
+        StreamOutput out(stdout, "standard output");
         apply_points(t, args.points, options, out);
         out.flush();
         return "";
@@ -40,7 +40,7 @@ std::string run_apply(const ApplyArgs& args) {
     std::FILE* file = std::fopen(temporary.c_str(), "wb");
     if (!file) throw OutputError(args.output + ": cannot write file");
     try {
-        OutputSink out(file, args.output);
+        StreamOutput out(file, args.output);
         apply_points(t, args.points, options, out);
         out.flush();
         if (std::fclose(file) != 0) {

@@ -13,39 +13,11 @@
 
 namespace vq {
 
-OutputSink::~OutputSink() {
-    // Written by flush() on success; a sink left by an exception writes nothing more.
-}
-
-void OutputSink::flush() {
-    if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), stream_) != buffer_.size())
-        throw OutputError("cannot write " + name_);
-    buffer_.clear();
-    if (std::fflush(stream_) != 0) throw OutputError("cannot write " + name_);
-}
-
-char* OutputSink::room(std::size_t bytes) {
-    if (buffer_.size() + bytes > kBuffer) {
-        if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), stream_) != buffer_.size())
-            throw OutputError("cannot write " + name_);
-        buffer_.clear();
-    }
-    const std::size_t used = buffer_.size();
-    buffer_.resize(used + bytes);
-    return buffer_.data() + used;
-}
-
-void OutputSink::write(std::string_view text) {
-    char* p = room(text.size());
-    std::memcpy(p, text.data(), text.size());
-    commit(p + text.size());
-}
-
 namespace {
 
 class Mapper {
 public:
-    Mapper(const Transform& t, const ApplyOptions& options, OutputSink& out)
+    Mapper(const Transform& t, const ApplyOptions& options, StreamOutput& out)
         : t_(t), options_(options), out_(out), dim_(t.dimension()) {}
 
     void begin() {
@@ -116,7 +88,7 @@ private:
 
     const Transform& t_;
     const ApplyOptions& options_;
-    OutputSink& out_;
+    StreamOutput& out_;
     int dim_;
     bool first_ = true;
 };
@@ -131,7 +103,7 @@ PlainLayout apply_layout(int dim, IdColumn ids) {
 
 }  // namespace
 
-void apply_points(const Transform& t, const std::string& path, const ApplyOptions& options, OutputSink& out) {
+void apply_points(const Transform& t, const std::string& path, const ApplyOptions& options, StreamOutput& out) {
     const int dim = t.dimension();
     ReadOptions input = options.input;
     input.plain = apply_layout(dim, options.input.plain.ids);

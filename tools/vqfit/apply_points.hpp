@@ -8,10 +8,11 @@
 // or with `inverse` the destination columns. Other formats are read whole
 // and mapped the same way. Output is written as it is made: an error stops
 // the run with the lines before it already written (write to a file with
-// OutputFile to have all or nothing).
+// --output to have all or nothing).
 #pragma once
 
 #include "models.hpp"
+#include "output.hpp"
 #include "point_formats.hpp"
 
 #include <cstdio>
@@ -26,25 +27,8 @@ struct ApplyOptions {
     ReadOptions input;  // format, ids, columns
 };
 
-// Buffered output to a stream; throws OutputError naming `name` when a write fails.
-class OutputSink {
-public:
-    OutputSink(std::FILE* stream, std::string name) : stream_(stream), name_(std::move(name)) { buffer_.reserve(kBuffer); }
-    ~OutputSink();
-    void write(std::string_view text);
-    char* room(std::size_t bytes);  // a place for at most `bytes`, then commit()
-    void commit(char* end) { buffer_.resize(static_cast<std::size_t>(end - buffer_.data())); }
-    void flush();
-
-private:
-    static constexpr std::size_t kBuffer = 1 << 16;
-    std::FILE* stream_;
-    std::string name_;
-    std::string buffer_;
-};
-
 // Maps every point of `path` ("-": standard input) through t (back to its
 // source system when options.inverse) and writes them to out.
-void apply_points(const Transform& t, const std::string& path, const ApplyOptions& options, OutputSink& out);
+void apply_points(const Transform& t, const std::string& path, const ApplyOptions& options, StreamOutput& out);
 
 }  // namespace vq

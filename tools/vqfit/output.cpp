@@ -11,11 +11,25 @@
 namespace vq {
 
 void StreamOutput::write(std::string_view text) {
-    if (std::fwrite(text.data(), 1, text.size(), stream_) != text.size())
-        throw OutputError("cannot write " + name_ + ": " + std::strerror(errno));
+    char* p = room(text.size());
+    std::memcpy(p, text.data(), text.size());
+}
+
+char* StreamOutput::room(std::size_t bytes) {
+    if (buffer_.size() + bytes > kBuffer) {
+        if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), stream_) != buffer_.size())
+            throw OutputError("cannot write " + name_ + ": " + std::strerror(errno));
+        buffer_.clear();
+    }
+    const std::size_t used = buffer_.size();
+    buffer_.resize(used + bytes);
+    return buffer_.data() + used;
 }
 
 void StreamOutput::flush() {
+    if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), stream_) != buffer_.size())
+        throw OutputError("cannot write " + name_ + ": " + std::strerror(errno));
+    buffer_.clear();
     if (std::fflush(stream_) != 0) throw OutputError("cannot write " + name_ + ": " + std::strerror(errno));
 }
 

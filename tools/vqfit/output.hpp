@@ -27,16 +27,26 @@ private:
     std::string text_;
 };
 
-// Buffered writes to a C stream; a failed write throws OutputError naming `name`.
+// Buffered writes to a C stream; a failed write throws OutputError naming
+// `name`. room() and commit() let a caller format straight into the buffer
+// (std::to_chars). What is left in the buffer when an exception unwinds is
+// not written.
 class StreamOutput : public Output {
 public:
-    StreamOutput(std::FILE* stream, std::string name) : stream_(stream), name_(std::move(name)) {}
+    StreamOutput(std::FILE* stream, std::string name) : stream_(stream), name_(std::move(name)) {
+        buffer_.reserve(kBuffer);
+    }
     void write(std::string_view text) override;
     void flush() override;
+    // A place for at most `bytes`, to be closed by commit(end).
+    char* room(std::size_t bytes);
+    void commit(char* end) { buffer_.resize(static_cast<std::size_t>(end - buffer_.data())); }
 
 private:
+    static constexpr std::size_t kBuffer = 1 << 16;
     std::FILE* stream_;
     std::string name_;
+    std::string buffer_;
 };
 
 // Files written beside their targets under temporary names and renamed onto

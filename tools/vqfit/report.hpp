@@ -28,8 +28,6 @@ void write_report_json(Output& out, const FitResult& fit, const PointPairs& pair
 std::string fixed(double value, int decimals);
 // Shortest text that reads back as the same double.
 std::string shortest(double value);
-// A JSON string of any bytes: bytes that are not UTF-8 become U+FFFD.
-std::string json_string(std::string_view text);
 
 // The longest id the text report pads its columns to; a longer id takes its
 // own width on its own line and leaves the others aligned.

@@ -28,10 +28,6 @@ std::string shortest(double value) {
     return std::string(buffer, result.ptr);
 }
 
-std::string json_string(std::string_view text) {
-    return nlohmann::json(std::string(text)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-}
-
 namespace {
 
 std::string pad_left(const std::string& s, std::size_t width) {
