@@ -71,7 +71,7 @@ TYPED_TEST(PackedSolve, SecondRightHandSideIsIndependent) {
     std::mt19937 rng(99);
     const T inf = std::numeric_limits<T>::infinity();
     for (uint32_t n = 1; n <= 40; ++n) {
-        auto full = random_spd<T>(n, rng);
+        auto full = random_symmetric<T>(n, rng);
         if (n % 3 == 0) full[0] = T(-1);  // some indefinite systems too
         const auto packed = packed_from_full(full, n);
         const auto rhs = random_vector<T>(n, rng);
@@ -102,7 +102,7 @@ TYPED_TEST(PackedSolve, AgreesWithTheFullStorageInverse) {
     using T = TypeParam;
     std::mt19937 rng(5);
     for (uint32_t n = 1; n <= 64; ++n) {
-        auto inverse = random_spd<T>(n, rng);
+        auto inverse = random_symmetric<T>(n, rng);
         auto packed = packed_from_full(inverse, n);
         auto x = random_vector<T>(n, rng);
         const auto b = x;
