@@ -654,7 +654,7 @@ static void run_extraction(Case* c, const Export* e) {
         put_reals(c, "v", F64, &a, 3, 0);
     } else {
         const char* f = get_word(c, "f");
-        FuncionGmatriz function;
+        FuncionGmatriz function = NULL;
         int32_t offset = -1;
         if (strcmp(f, "Gmatriz_\xcf\x89\xcf\x86\xce\xba_seg") == 0) function = Gmatriz_opk_seg;
         else if (strcmp(f, "Gmatriz_24_seg") == 0) function = Gmatriz_24_seg;
