@@ -7,6 +7,9 @@
 // and Y likewise with coef_y. Codes 0 to 5 use the linear terms only;
 // coefficients beyond the model are ignored whatever they hold. Each group is
 // summed left to right before it is added, which fixes the rounding.
+// The point is copied in and out with memcpy: it may lie at any byte address.
+#include <cstring>
+
 #include "VQ2D3D.h"
 #include "records.hpp"
 
@@ -14,8 +17,10 @@ namespace vq {
 namespace {
 
 template <class T> void transform_point_2d(const Trans_Polinomica2D_t<T>& t, T* punto) {
-    const T dx = punto[0] - t.xm_origen;
-    const T dy = punto[1] - t.ym_origen;
+    T xy[2];
+    std::memcpy(xy, punto, sizeof xy);
+    const T dx = xy[0] - t.xm_origen;
+    const T dy = xy[1] - t.ym_origen;
     const T* cx = t.coef_x;
     const T* cy = t.coef_y;
     T X = cx[0] * dx + cx[1] * dy;
@@ -30,8 +35,9 @@ template <class T> void transform_point_2d(const Trans_Polinomica2D_t<T>& t, T* 
             Y = Y + (cy[5] * xxx + cy[6] * xxy + cy[7] * xyy + cy[8] * yyy);
         }
     }
-    punto[0] = t.x0_destino + X;
-    punto[1] = t.y0_destino + Y;
+    xy[0] = t.x0_destino + X;
+    xy[1] = t.y0_destino + Y;
+    std::memcpy(punto, xy, sizeof xy);
 }
 
 }  // namespace

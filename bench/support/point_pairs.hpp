@@ -9,6 +9,7 @@
 #pragma once
 
 #include "bench_support.hpp"
+#include "../../tests/support/point_pairs.hpp"
 
 #include <cmath>
 #include <cstddef>
@@ -39,18 +40,18 @@ const Pairs2D<T>& pairs2d(uint32_t n) {
         p->dst.resize(std::size_t(2) * n);
         p->pointers.resize(std::size_t(2) * n);
         auto g = generator(0x2d000000u + n);
-        const double scale = 1.5, c = std::cos(0.3), s = std::sin(0.3);
-        for (std::size_t i = 0; i < n; ++i) {
-            const double x = uniform(g, 0.0, 1000.0), y = uniform(g, 0.0, 1000.0);
-            const double X = 250.0 + scale * (c * x - s * y) + uniform(g, -0.01, 0.01);
-            const double Y = -75.0 + scale * (s * x + c * y) + uniform(g, -0.01, 0.01);
+        const vq_test::Similarity2DPairs similarity = {
+            0.0, 1000.0, 1.5, std::cos(0.3), std::sin(0.3), 250.0, -75.0, 0.01};
+        std::size_t i = 0;
+        vq_test::similarity_pairs_2d(n, g, similarity, [&](double x, double y, double X, double Y) {
             T* q = &p->interleaved[4 * i];
             q[0] = T(x), q[1] = T(y), q[2] = T(X), q[3] = T(Y);
             p->src[2 * i] = q[0], p->src[2 * i + 1] = q[1];
             p->dst[2 * i] = q[2], p->dst[2 * i + 1] = q[3];
             p->pointers[2 * i] = q;
             p->pointers[2 * i + 1] = q + 2;
-        }
+            ++i;
+        });
         slot = std::move(p);
     }
     return *slot;
@@ -85,11 +86,11 @@ const Pairs3D<T>& pairs3d(uint32_t n) {
             T* q = &p->interleaved[6 * i];
             double x[3];
             for (double& v : x) v = uniform(g, 0.0, 1000.0);
+            const auto X = vq_test::similarity_image_3d(x, R, scale, t,
+                                                        [&] { return uniform(g, -0.001, 0.001); });
             for (int r = 0; r < 3; ++r) {
-                const double X = t[r] + scale * (R[3 * r] * x[0] + R[3 * r + 1] * x[1] +
-                                                 R[3 * r + 2] * x[2]);
                 q[r] = T(x[r]);
-                q[3 + r] = T(X + uniform(g, -0.001, 0.001));
+                q[3 + r] = T(X[r]);
             }
             p->pointers[2 * i] = q;
             p->pointers[2 * i + 1] = q + 3;

@@ -127,7 +127,7 @@ TYPED_TEST(SymmetricInverse, LowerTriangleIsNeverRead) {
     using T = TypeParam;
     std::mt19937 rng(7);
     for (uint32_t n : {1u, 2u, 5u, 17u}) {
-        const auto spd = random_spd<T>(n, rng);
+        const auto spd = random_symmetric<T>(n, rng);
         auto indefinite = spd;
         indefinite[(n - 1) * n + n - 1] = T(-1);  // last pivot fails
         using Inverse = int32_t (*)(T*, uint32_t);
@@ -157,7 +157,7 @@ TYPED_TEST(SymmetricInverse, RandomPositiveDefiniteAgree) {
     using T = TypeParam;
     std::mt19937 rng(2024);
     for (uint32_t n = 1; n <= 64; ++n) {
-        const auto input = random_spd<T>(n, rng);
+        const auto input = random_symmetric<T>(n, rng);
         auto a = input, p = input, c = input;
         ASSERT_EQ(invsim(a.data(), n), 0);
         ASSERT_EQ(invsim_pos(p.data(), n), 0);

@@ -3,8 +3,6 @@
 // failed positivity tests, on random matrices of every order up to kMaxOrder,
 // on matrices failing at chosen pivots, and with zeros, NaNs and infinities.
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
@@ -66,45 +64,15 @@ template <class T> int32_t packed(KernelPath path, T* p, T* b, T* h, size_t n) {
     }
 }
 
-// Symmetric in the upper triangle with values in [-1, 1] off the diagonal;
-// with `dominant` the diagonal makes it positive definite. The lower triangle
-// holds unrelated values, which no kernel may read.
-template <class T> std::vector<T> random_symmetric(uint32_t n, bool dominant, std::mt19937& rng) {
-    std::uniform_real_distribution<double> u(-1.0, 1.0);
-    std::vector<T> a(size_t(n) * n);
+// The shared random symmetric matrix (positive definite when dominant), with
+// unrelated values in its lower triangle, which no kernel may read.
+template <class T>
+std::vector<T> symmetric_with_junk_below(uint32_t n, bool dominant, std::mt19937& rng) {
+    std::vector<T> a = vq_test::random_symmetric<T>(n, rng, dominant);
+    std::uniform_real_distribution<double> u(-1000.0, 1000.0);
     for (uint32_t i = 0; i < n; ++i)
-        for (uint32_t j = i; j < n; ++j) a[i * n + j] = T(u(rng));
-    for (uint32_t i = 0; i < n; ++i) {
-        if (dominant) a[i * n + i] = T(n + 1 + u(rng));
-        for (uint32_t j = 0; j < i; ++j) a[i * n + j] = T(1000 * u(rng));
-    }
+        for (uint32_t j = 0; j < i; ++j) a[i * n + j] = T(u(rng));
     return a;
-}
-
-// Equal bits, except that two NaNs count as equal: which of two NaN operands
-// an instruction passes on depends on the register order the compiler picks,
-// in the reference as much as in the blocked kernels, so the sign and payload
-// of a NaN result are not a property of the source.
-template <class T> bool same_values(const std::vector<T>& x, const std::vector<T>& y) {
-    if (x.size() != y.size()) return false;
-    for (size_t k = 0; k < x.size(); ++k)
-        if (!same_bits(x[k], y[k]) && !(std::isnan(x[k]) && std::isnan(y[k]))) return false;
-    return true;
-}
-
-template <class T> std::string first_difference(const std::vector<T>& got, const std::vector<T>& want) {
-    size_t other = 0, first = got.size();
-    for (size_t k = 0; k < got.size(); ++k)
-        if (!same_bits(got[k], want[k])) {
-            if (std::isnan(got[k]) && std::isnan(want[k])) continue;
-            ++other;
-            if (first == got.size()) first = k;
-        }
-    if (first == got.size()) return "";
-    char buf[160];
-    std::snprintf(buf, sizeof buf, " first difference at %zu: %a, want %a (%zu more)", first,
-                  double(got[first]), double(want[first]), other - 1);
-    return buf;
 }
 
 template <class T> std::vector<T> packed_upper(const std::vector<T>& a, uint32_t n) {
@@ -125,8 +93,8 @@ template <class T> void expect_all_agree(const std::vector<T>& input, uint32_t n
         for (KernelPath path : paths) {
             auto got = input;
             EXPECT_EQ(elimination(path, got.data(), n, test), status);
-            EXPECT_TRUE(same_values(got, want)) << (test ? "pos " : "plain ") << path_name(path)
-                                              << " n=" << n << " " << what << first_difference(got, want);
+            EXPECT_TRUE(same_bits(got, want))
+                << (test ? "pos " : "plain ") << path_name(path) << " n=" << n << " " << what;
         }
     }
     {
@@ -135,8 +103,8 @@ template <class T> void expect_all_agree(const std::vector<T>& input, uint32_t n
         for (KernelPath path : paths) {
             auto got = input;
             EXPECT_EQ(cholesky(path, got.data(), n), status);
-            EXPECT_TRUE(same_values(got, want))
-                << "cho " << path_name(path) << " n=" << n << " " << what << first_difference(got, want);
+            EXPECT_TRUE(same_bits(got, want))
+                << "cho " << path_name(path) << " n=" << n << " " << what;
         }
     }
     const auto p = packed_upper(input, n);
@@ -148,9 +116,11 @@ template <class T> void expect_all_agree(const std::vector<T>& input, uint32_t n
         for (KernelPath path : paths) {
             auto gp = p, gb = b, gh = h;
             EXPECT_EQ(packed(path, gp.data(), gb.data(), two ? gh.data() : nullptr, n), status);
-            EXPECT_TRUE(same_values(gp, wp) && same_values(gb, wb) && same_values(gh, wh))
-                << (two ? "solve2 " : "solve ") << path_name(path) << " n=" << n << " " << what
-                << first_difference(gp, wp) << first_difference(gb, wb);
+            const std::string where = std::string(two ? "solve2 " : "solve ") + path_name(path) +
+                                      " n=" + std::to_string(n) + " " + what;
+            EXPECT_TRUE(same_bits(gp, wp)) << where;
+            EXPECT_TRUE(same_bits(gb, wb)) << where;
+            EXPECT_TRUE(same_bits(gh, wh)) << where;
         }
     }
 }
@@ -166,7 +136,7 @@ TYPED_TEST(KernelPaths, GenericPathAlwaysAvailable) {
 TYPED_TEST(KernelPaths, PositiveDefiniteEveryOrder) {
     std::mt19937 rng(11);
     for (uint32_t n = 1; n <= kMaxOrder; ++n)
-        expect_all_agree(random_symmetric<TypeParam>(n, true, rng), n, rng, "definite");
+        expect_all_agree(symmetric_with_junk_below<TypeParam>(n, true, rng), n, rng, "definite");
 }
 
 // Indefinite: the plain elimination runs through, the tested one and the
@@ -174,7 +144,7 @@ TYPED_TEST(KernelPaths, PositiveDefiniteEveryOrder) {
 TYPED_TEST(KernelPaths, IndefiniteEveryOrder) {
     std::mt19937 rng(12);
     for (uint32_t n = 1; n <= kMaxOrder; ++n)
-        expect_all_agree(random_symmetric<TypeParam>(n, false, rng), n, rng, "indefinite");
+        expect_all_agree(symmetric_with_junk_below<TypeParam>(n, false, rng), n, rng, "indefinite");
 }
 
 // A negative diagonal entry in a dominant matrix makes exactly that pivot fail,
@@ -183,7 +153,7 @@ TYPED_TEST(KernelPaths, FailureAtChosenPivots) {
     using T = TypeParam;
     std::mt19937 rng(13);
     for (uint32_t n : {9u, 70u, 150u}) {
-        const auto spd = random_symmetric<T>(n, true, rng);
+        const auto spd = symmetric_with_junk_below<T>(n, true, rng);
         for (uint32_t k : {0u, 1u, 7u, 8u, 9u, 55u, 63u, 64u, 65u, 71u, 127u, 128u, 129u, 149u}) {
             if (k >= n) continue;
             auto a = spd;
@@ -201,7 +171,7 @@ TYPED_TEST(KernelPaths, NonFiniteEntries) {
                           -std::numeric_limits<T>::infinity(), T(0), T(-0.0)};
     std::mt19937 rng(14);
     for (uint32_t n : {1u, 2u, 5u, 40u, 100u}) {
-        const auto spd = random_symmetric<T>(n, true, rng);
+        const auto spd = symmetric_with_junk_below<T>(n, true, rng);
         std::uniform_int_distribution<uint32_t> pick(0, n - 1);
         for (T v : specials)
             for (int trial = 0; trial < 3; ++trial) {

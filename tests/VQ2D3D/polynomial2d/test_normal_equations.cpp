@@ -7,6 +7,7 @@
 
 #include "normal_equations.hpp"
 #include "poly_twins.hpp"
+#include "support/bits.hpp"
 
 namespace {
 
@@ -29,18 +30,6 @@ template <class T> PairData<T> make_pairs(uint32_t n, unsigned seed, bool specia
     return d;
 }
 
-// Every sum equal bit for bit, except that a NaN may differ from a NaN in its
-// sign: when two NaNs meet in one addition the result's sign follows the
-// operand order the compiler picked for the reference, which its source does
-// not fix.
-template <class T> bool same_sums(const vq::NormalEquations<T>& a, const vq::NormalEquations<T>& b) {
-    const T* x = a.P;
-    const T* y = b.P;
-    for (std::size_t k = 0; k < sizeof a / sizeof(T); ++k)
-        if (std::memcmp(x + k, y + k, sizeof(T)) != 0 && !(std::isnan(x[k]) && std::isnan(y[k]))) return false;
-    return true;
-}
-
 }  // namespace
 
 template <class T> class NormalEquationsTest : public ::testing::Test {
@@ -52,7 +41,7 @@ protected:
             vq::NormalEquations<T> ref, fast;
             vq::accumulate_normal_equations_by_pair(ref, start, d.pointers.data(), n, terms);
             vq::accumulate_normal_equations(fast, start, d.pointers.data(), n, terms);
-            EXPECT_TRUE(same_sums(ref, fast)) << n << " pairs, " << terms << " terms";
+            EXPECT_TRUE(vq_test::same_record<T>(ref, fast)) << n << " pairs, " << terms << " terms";
         }
     }
 };

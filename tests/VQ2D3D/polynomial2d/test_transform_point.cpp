@@ -1,5 +1,5 @@
 // Mapping points through a record filled by hand: which coefficients each
-// model code uses.
+// model code uses; points at any byte address for the fit and the transform.
 #include "poly_twins.hpp"
 
 template <class T> using TransformPoint = PolynomialTest<T>;
@@ -61,4 +61,38 @@ TYPED_TEST(TransformPoint, TheSourceCentroidMapsToItsImage) {
         EXPECT_EQ(p.x, T(100));
         EXPECT_EQ(p.y, T(200));
     }
+}
+
+// The fit reads its points and the transform reads and writes its point with
+// memcpy, so points at odd byte addresses give the results of aligned ones.
+TYPED_TEST(TransformPoint, PointsAtAnyByteAddress) {
+    using T = TypeParam;
+    const auto pairs = pairs_of<T>(scattered_points<T>(12), [](Pt<T> p) {
+        return Pt<T>{T(3.7) + T(1.3) * p.x - T(0.21) * p.y + T(0.017) * p.x * p.y,
+                     T(-1.9) + T(0.4) * p.x + T(0.93) * p.y - T(0.011) * p.y * p.y};
+    });
+    const auto aligned = this->fit(7, pairs);
+
+    constexpr std::size_t kPoint = 2 * sizeof(T);
+    std::vector<unsigned char> bytes(1 + 2 * pairs.size() * (kPoint + 1));
+    std::vector<const T*> pointers;
+    for (std::size_t k = 0; k < 2 * pairs.size(); ++k) {
+        unsigned char* at = &bytes[1 + k * (kPoint + 1)];
+        const Pt<T>& p = k % 2 ? pairs[k / 2].second : pairs[k / 2].first;
+        std::memcpy(at, &p, kPoint);
+        pointers.push_back(reinterpret_cast<const T*>(at));
+    }
+    typename Polynomial2D<T>::Record unaligned;
+    std::memset(&unaligned, 0x7f, sizeof unaligned);
+    unaligned.tipo = 7;
+    Polynomial2D<T>::fit(&unaligned, pointers.data(), static_cast<uint32_t>(pairs.size()));
+    EXPECT_EQ(std::memcmp(&unaligned, &aligned, sizeof aligned), 0);
+
+    T* point = reinterpret_cast<T*>(&bytes[1]);
+    Polynomial2D<T>::apply(&aligned, point);
+    const auto want = this->apply(aligned, pairs[0].first);
+    T got[2];
+    std::memcpy(got, point, sizeof got);
+    EXPECT_EQ(got[0], want.x);
+    EXPECT_EQ(got[1], want.y);
 }

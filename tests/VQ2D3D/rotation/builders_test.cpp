@@ -160,23 +160,4 @@ TEST(RotationBuilders, ParameterBuildersGiveRotationsOverAGrid) {
                 EXPECT_TRUE(is_rotation(R));
             }
 }
-
-TEST(RotationBuilders, CallersRecordsAreUnchanged) {
-    const SenCos sc = sincos_of(0.3, 0.6, -1.2);
-    const Angulos a = {0.3, 0.6, -1.2};
-    SenCos sc_copy = sc;
-    Angulos a_copy = a;
-    Mat R;
-    MatrizRotGT_ωφκ(sc_copy, R.data());
-    MatrizRotGT_κωφ(sc_copy, R.data());
-    MatrizRotGT_κwκ(sc_copy, R.data());
-    MatrizRot_κωφ(a_copy, R.data());
-    MatrizRot_20(a_copy, R.data());
-    MatrizRot_24(a_copy, R.data());
-    MatrizRot_26(a_copy, R.data());
-    MatrizRot_28(a_copy, R.data());
-    EXPECT_TRUE(same_bits(sc, sc_copy));
-    EXPECT_TRUE(same_bits(a, a_copy));
-}
-
 }  // namespace

@@ -1,9 +1,11 @@
 /* A client of the shared library that hands the library's own extraction
- * function to Getoffset_matriz. The address it passes is the one this
+ * function to Getoffset_matriz, by its ASCII spelling Gmatriz_opk_seg (the
+ * same symbol as Gmatriz_ωφκ_seg). The address it passes is the one this
  * executable sees (a PLT slot in a position-dependent program, the library's
  * address in a PIE); the library must recognise it either way and take its
  * dedicated half-turn path. On inputs where rounding tells the two paths
  * apart, the result must be the dedicated path's bits, not the generic ones. */
+#define VQ2D3D_ASCII_NAMES_ONLY
 #include <VQ2D3D.h>
 #include <math.h>
 #include <stdio.h>
@@ -12,7 +14,7 @@
 static const double kPi = 3.141592653589793;
 
 /* Same extraction under another address: Getoffset_matriz treats it generically. */
-static Angulos through_wrapper(const double* R) { return Gmatriz_ωφκ_seg(R); }
+static Angulos through_wrapper(const double* R) { return Gmatriz_opk_seg(R); }
 
 /* The dedicated path: quarter turn taken out by the caller's count, angles of
  * the remainder relabelled by a half turn. */
@@ -26,7 +28,7 @@ static Angulos expected_for(const double* R, int32_t n) {
             M[3 * i] = -R[3 * i + 1];
             M[3 * i + 1] = R[3 * i];
         }
-    a = Gmatriz_ωφκ_seg(M);
+    a = Gmatriz_opk_seg(M);
     if (n & 2) {
         a.kappa = a.kappa >= 0 ? a.kappa - kPi : a.kappa + kPi;
         a.omega = -a.omega;
@@ -38,7 +40,7 @@ static Angulos expected_for(const double* R, int32_t n) {
 int main(void) {
     int checked = 0, differing = 0, failures = 0;
     int kappa_deg, omega_deg;
-    FuncionGmatriz own = &Gmatriz_ωφκ_seg;
+    FuncionGmatriz own = &Gmatriz_opk_seg;
     for (kappa_deg = 95; kappa_deg < 180; ++kappa_deg)
         for (omega_deg = -80; omega_deg <= 80; omega_deg += 7) {
             const double omega = omega_deg * kPi / 180, fi = 0.8, kappa = kappa_deg * kPi / 180;
@@ -46,7 +48,7 @@ int main(void) {
             double R[9];
             int32_t n = -1, n_generic = -1;
             Angulos a, g, e;
-            MatrizRotGT_ωφκ(sc, R);
+            MatrizRotGT_opk(sc, R);
             a = Getoffset_matriz(R, own, &n);
             g = Getoffset_matriz(R, through_wrapper, &n_generic);
             if (n < 2 || n != n_generic) continue;

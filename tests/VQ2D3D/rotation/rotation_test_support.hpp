@@ -6,9 +6,9 @@
 
 #include <array>
 #include <cmath>
-#include <cstring>
 
 #include "VQ2D3D.h"
+#include "support/bits.hpp"
 
 namespace rotation_test {
 
@@ -65,9 +65,6 @@ inline ::testing::AssertionResult is_rotation(const Mat& R, double tol = kTolera
     return ::testing::AssertionSuccess();
 }
 
-template <class Record>
-bool same_bits(const Record& a, const Record& b) {
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
+using vq_test::same_bits;
 
 }  // namespace rotation_test

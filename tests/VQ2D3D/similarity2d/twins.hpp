@@ -5,11 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
 #include <random>
 #include <vector>
 
 #include "VQ2D3D.h"
+#include "support/bits.hpp"
+#include "support/point_pairs.hpp"
 
 template <class T> struct Similarity2D;
 
@@ -42,10 +43,9 @@ using Twins = ::testing::Types<float, double>;
 // Relative tolerance for results that are exact only up to rounding.
 template <class T> constexpr T kTolerance = sizeof(T) == 4 ? T(2e-5) : T(1e-12);
 
-// Records compared as raw bytes: NaN payloads and signed zeros included.
+// Records compared field by field with the shared rule (support/bits.hpp).
 template <class Record> ::testing::AssertionResult same_bits(const Record& a, const Record& b) {
-    if (std::memcmp(&a, &b, sizeof(Record)) == 0) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "records differ in their bits";
+    return vq_test::same_record<decltype(a.escala)>(a, b);
 }
 
 // n pairs of points as two plain arrays x0, y0, x1, y1, ...
@@ -59,15 +59,11 @@ template <class T> struct PointSets {
 // them plus noise, so that every sum of the fit is exercised.
 template <class T> PointSets<T> random_pairs(uint32_t n, unsigned seed) {
     std::mt19937 gen(seed);
-    std::uniform_real_distribution<double> coord(-500.0, 1500.0);
-    std::uniform_real_distribution<double> noise(-0.5, 0.5);
     PointSets<T> sets;
-    for (uint32_t i = 0; i < n; ++i) {
-        const double x = coord(gen), y = coord(gen);
-        sets.source.push_back(static_cast<T>(x));
-        sets.source.push_back(static_cast<T>(y));
-        sets.destination.push_back(static_cast<T>(4000.0 + 0.8 * x - 0.6 * y + noise(gen)));
-        sets.destination.push_back(static_cast<T>(-700.0 + 0.6 * x + 0.8 * y + noise(gen)));
-    }
+    vq_test::similarity_pairs_2d(n, gen, {-500.0, 1500.0, 1.0, 0.8, 0.6, 4000.0, -700.0, 0.5},
+                                 [&](double x, double y, double X, double Y) {
+                                     sets.source.insert(sets.source.end(), {T(x), T(y)});
+                                     sets.destination.insert(sets.destination.end(), {T(X), T(Y)});
+                                 });
     return sets;
 }

@@ -10,6 +10,7 @@
 #include <random>
 #include <vector>
 
+#include "support/point_pairs.hpp"
 #include "twins3d.hpp"
 
 namespace vq_test {
@@ -60,16 +61,15 @@ template <class T>
 PairSet<T> make_pairs(const std::vector<Vec3>& source, const Mat3& R, double scale,
                       const Vec3& shift, double sigma = 0, unsigned seed = 1) {
     std::mt19937 rng(seed);
-    std::normal_distribution<double> noise(0, sigma > 0 ? sigma : 1);
+    std::normal_distribution<double> noise(0, 1);
     PairSet<T> set(source.size());
     for (std::size_t i = 0; i < source.size(); ++i) {
         const Vec3& a = source[i];
+        const auto b = similarity_image_3d(a.data(), R.data(), scale, shift.data(),
+                                           [&] { return sigma > 0 ? sigma * noise(rng) : 0.0; });
         for (int r = 0; r < 3; ++r) {
-            double b = shift[r] + scale * (R[3 * r] * a[0] + R[3 * r + 1] * a[1] +
-                                           R[3 * r + 2] * a[2]);
-            if (sigma > 0) b += sigma * noise(rng);
             set.source(i)[r] = T(a[r]);
-            set.destination(i)[r] = T(b);
+            set.destination(i)[r] = T(b[r]);
         }
     }
     return set;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "pair_sets.hpp"
+#include "support/bits.hpp"
 #include "similarity3d_fit.hpp"
 
 namespace {
@@ -43,9 +44,10 @@ Fit<T> run(const PairSet<T>& set, int32_t afin, int32_t in_place = 0) {
 }
 
 template <class T>
-bool same_bits(const Fit<T>& a, const Fit<T>& b) {
-    return std::memcmp(&a.record, &b.record, sizeof a.record) == 0 &&
-           std::memcmp(a.cofactors, b.cofactors, sizeof a.cofactors) == 0;
+::testing::AssertionResult same_bits(const Fit<T>& a, const Fit<T>& b) {
+    auto records = vq_test::same_record<T>(a.record, b.record);
+    if (!records) return records << " (record)";
+    return vq_test::same_bits(a.cofactors, b.cofactors, 9) << " (cofactors)";
 }
 
 template <class T>
