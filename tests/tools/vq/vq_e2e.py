@@ -148,6 +148,14 @@ def case_save_apply(vq):
         for key, vals in back.items():
             for a, b in zip(vals, source[key]):
                 near(a, b, 1e-6 * max(1.0, abs(b)), "%s inverse of %s" % (model, key))
+        # Of whole pair lines --inverse maps the destination columns, the observed points.
+        observed = "".join("%s %s\n" % (row["id"], " ".join(repr(t + v) for t, v in zip(row["transformed"], row["residual"])))
+                           for row in report["residuals"])
+        pairs_back = read_apply(vq.ok("apply", "--inverse", saved, vq.sample(sample)))
+        observed_back = read_apply(vq.ok("apply", "--inverse", saved, vq.write("observed.txt", observed)))
+        for key, vals in pairs_back.items():
+            for a, b in zip(vals, observed_back[key]):
+                near(a, b, 1e-9 * max(1.0, abs(b)), "%s inverse of the pair line %s" % (model, key))
 
 
 def case_json(vq):
