@@ -53,6 +53,22 @@ Rows point_rows(py::handle obj, const char* name, int dim) {
                 static_cast<std::size_t>(a.shape(0)), dim};
 }
 
+Rows float64_rows(py::handle obj, const char* name, int dim) {
+    py::array a = as_array(obj, name);
+    if (a.dtype().kind() != 'f' || a.itemsize() > 8)
+        throw py::type_error(std::string(name) + " has dtype " + py::str(a.dtype()).cast<std::string>() +
+                             "; the tool's fits and models take float64 (float16 and float32 are widened exactly)");
+    if (a.ndim() != 2 || a.shape(1) != dim)
+        throw py::value_error(std::string(name) + " must have shape (n, " + std::to_string(dim) + "), got " +
+                              shape_text(a));
+    constexpr auto d = static_cast<py::ssize_t>(sizeof(double));
+    const bool in_place = py::array_t<double>::check_(a) && (a.flags() & py::detail::npy_api::NPY_ARRAY_ALIGNED_) &&
+                          (a.shape(0) == 0 || (a.strides(1) == d && a.strides(0) % d == 0));
+    if (!in_place) a = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(a);
+    return Rows{a, Precision::dbl, static_cast<char*>(const_cast<void*>(a.data())),
+                static_cast<std::int64_t>(a.strides(0)), static_cast<std::size_t>(a.shape(0)), dim};
+}
+
 namespace {
 
 std::uint32_t checked_count(std::size_t n, const char* what) {

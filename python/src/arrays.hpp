@@ -62,6 +62,13 @@ struct Rows {
 
 Rows point_rows(py::handle obj, const char* name, int dim);
 
+// (n, dim) points as doubles for the tool's library, which reads float64 rows
+// a whole number of doubles apart: a float64 array whose rows lie so is read
+// in place, any other floating-point array of at most 64 bits (float16 and
+// float32 widen exactly, any byte order) is copied once into a C-ordered
+// float64 array. TypeError for other dtypes, ValueError for a wrong shape.
+Rows float64_rows(py::handle obj, const char* name, int dim);
+
 // The pair-pointer array the library's pointer estimators take, on the heap
 // with huge pages asked for: ten million pairs take 160 MB of pointers, and
 // faulting that in by 4 KiB pages costs more than the fit itself.

@@ -10,6 +10,12 @@ release the GIL. Degenerate and non-finite input never raises and never
 crashes: it gives NaN or infinite results, by IEEE arithmetic, as the C
 libraries do.
 
+:func:`fit` is the ``vq`` tool's fit, through its own library: a
+:class:`Model` (``apply``, ``inverse``, ``residuals``, ``to_json`` and
+``from_json`` with the tool's model file) and the tool's quality report
+(sigma0, standard deviations, redundancy numbers, standardized residuals,
+blunder flags), the same numbers as ``vq fit --json``. These run in float64.
+
 =====================================  =============================================
 vq                                     C export
 =====================================  =============================================
@@ -33,10 +39,15 @@ linalg.inv_sym                         VQinvsim, VQinvsim_pos, VQinvsim_cho _fl/
 linalg.inv_sym3                        VQinvsim3_fl/_dbl
 linalg.solve_packed                    resuelve_sistema_sim_t(_2)_fl/_dbl
 dask.apply                             (any model's apply, block by block)
+fit                                    the tool's fit_points (vqfit), as vq fit
+Model.apply, .inverse().apply          the tool's Transform::apply, ::apply_inverse
+Model.to_json, Model.from_json         the tool's model_file_text, parse_model_text
 =====================================  =============================================
 """
 from . import _core, dask, linalg
+from .adjustment import FitResult, Quality, RotationSolution, fit
 from .linalg import inv_sym, inv_sym3, pack_sym, solve_packed
+from .model import MODEL_NAMES, FitError, Model
 from .polynomial2d import MODELS, Polynomial2D, fit_polynomial2d
 from .rotation import (
     angles_from_matrix,
@@ -54,12 +65,19 @@ from .similarity3d import Similarity3D, fit_similarity3d
 __version__ = _core.version
 
 __all__ = [
+    "FitError",
+    "FitResult",
     "MODELS",
+    "MODEL_NAMES",
+    "Model",
     "Polynomial2D",
+    "Quality",
+    "RotationSolution",
     "Similarity2D",
     "Similarity2DShift",
     "Similarity3D",
     "angles_from_matrix",
+    "fit",
     "fit_polynomial2d",
     "fit_similarity2d",
     "fit_similarity3d",

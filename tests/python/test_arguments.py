@@ -16,6 +16,10 @@ POLY = vq.fit_polynomial2d(P2, P2, "affine")
 SIM3 = vq.fit_similarity3d(P3, P3)
 # 2**32 pairs in no memory at all: every row is the same row.
 HUGE = np.broadcast_to(np.zeros(2), (2**32, 2))
+AFFINE = vq.fit(P2, 2 * P2 + 1, "affine").model
+POLY3 = vq.fit(P2, P2 + 0.1 * P2**2, "poly3").model
+NAN_AT, INF_AT = P2.copy(), P2.copy()
+NAN_AT[3, 1], INF_AT[0, 1] = np.nan, -np.inf
 
 ERRORS = [
     # (call, error, what the message says)
@@ -59,6 +63,37 @@ ERRORS = [
     (lambda: vq.solve_packed(np.ones(10), np.ones((4, 3))), ValueError, "b must have shape (n,) or (n, 2), got (4, 3)"),
     (lambda: vq.solve_packed(np.ones(10, np.float32), np.ones(4)), TypeError, "p and b must have the same dtype"),
     (lambda: vq.solve_packed(vq.pack_sym(-SPD), np.ones(4)), np.linalg.LinAlgError, "a pivot was <= 0"),
+    (lambda: vq.fit(P2.astype(np.int64), P2), TypeError, "src has dtype int64; the tool's fits and models take float64"),
+    (lambda: vq.fit(P2, P2.astype(np.longdouble)), TypeError, "dst has dtype float128"),
+    (lambda: vq.fit(P3, P3, "affine"), ValueError, "src must have shape (n, 2), got (10, 3)"),
+    (lambda: vq.fit(P2, P2[:9]), ValueError, "same number of points, got 10 and 9"),
+    (lambda: vq.fit(NAN_AT, P2), ValueError, "src[3, 1] is nan; a fit takes finite coordinates"),
+    (lambda: vq.fit(P2, INF_AT[::-1]), ValueError, "dst[9, 1] is -inf"),
+    (lambda: vq.fit(P2, P2, "cubic"), ValueError, "model must be one of translation, rigid, similarity"),
+    (lambda: vq.fit(P2, P2, scale="median"), ValueError, "scale must be 'least_squares' or 'symmetric'"),
+    (lambda: vq.fit(P2, P2, critical_value=np.nan), ValueError, "critical_value must be finite and positive"),
+    (lambda: vq.fit(P2, P2, sigma=0), ValueError, "sigma must be None or finite and positive"),
+    (lambda: vq.fit(P2, P2, reject=-1), ValueError, "reject must be None, True or a count >= 0"),
+    (lambda: vq.fit(P2, P2, reject=1.5), TypeError, "'float' object cannot be interpreted as an integer"),
+    (lambda: vq.fit(P2, P2, check=np.arange(10)), TypeError, "check has dtype int64; it must be a boolean mask"),
+    (lambda: vq.fit(P2, P2, check=[True]), ValueError, "check must have shape (10,), got (1,)"),
+    (lambda: vq.fit(P2[:1], P2[:1]), vq.FitError, "vq.fit: 1 control point; model similarity needs at least 2"),
+    (lambda: vq.fit(P2 * 0, P2), vq.FitError, "degenerate geometry: all source points coincide"),
+    (lambda: vq.fit(P2, P2 * [1, -1], "rigid"), vq.FitError, "the destination is a mirror image of the source"),
+    (lambda: vq.fit(P2[:9], P2[:9], "poly3"), vq.FitError, "9 control points; model poly3 needs at least 10"),
+    (lambda: vq.Model("cubic", ()), ValueError, "model must be one of translation"),
+    (lambda: vq.Model("affine", (1.0,) * 21), ValueError, "the record of a affine model holds 22 numbers, got 21"),
+    (lambda: vq.Model("affine", (np.inf,) * 22), ValueError, "holds non-finite numbers"),
+    (lambda: vq.Model("affine", AFFINE.record, scale_estimator="symmetric"), ValueError, "has no scale estimator"),
+    (lambda: vq.Model("similarity3d", (1.0,) * 16, y_down=True), ValueError, "y_down applies to 2D models only"),
+    (lambda: AFFINE.apply(P3), ValueError, "points must have shape (n, 2), got (10, 3)"),
+    (lambda: AFFINE.apply(P2.astype(np.int32)), TypeError, "points has dtype int32"),
+    (lambda: AFFINE.residuals(P2, P2[:3]), ValueError, "src and dst must hold the same number of points"),
+    (lambda: AFFINE.inverse().to_json(), ValueError, "a model file holds a forward model"),
+    (lambda: vq.Model("affine", (0.0,) * 22).inverse().apply(P2), vq.FitError, "points[0] cannot be mapped back: the model is singular"),
+    (lambda: POLY3.inverse().apply([[1.0, 1.0], [1e6, -1e6]]), vq.FitError, "points[1] cannot be mapped back: the inverse of the polynomial does not converge"),
+    (lambda: vq.Model.from_json("{}"), ValueError, "model file text: not a vq model file"),
+    (lambda: vq.Model.from_json(AFFINE.to_json()[:-9]), ValueError, "not a valid model file (JSON)"),
 ]
 
 
@@ -82,6 +117,8 @@ DEGENERATE = [
     (lambda: vq.fit_similarity3d(np.full((5, 3), np.inf), P3[:5]), lambda r: [*r.src_centroid, r.scale, *r.rotation], None),
     (lambda: POLY.apply(np.array([[np.nan, 1.0], [2.0, 3.0]])), lambda a: a, [[True, True], [False, False]]),
     (lambda: SIM3.apply(np.array([[np.inf, 0.0, 0.0]])), lambda a: a, None),
+    (lambda: AFFINE.apply([[np.nan, 1.0], [2.0, 3.0]]), lambda a: a, [[True, True], [False, False]]),
+    (lambda: POLY3.inverse().apply([[np.inf, 1.0], [1.0, 1.0]]), lambda a: a, [[True, True], [False, False]]),
     (lambda: vq.rotation_matrix((np.nan, 0.0, 0.0)), lambda R: R, [[False, True, True]] * 3),
     (lambda: vq.rotation_matrix((0.0, 0.0, 0.0), "v20"), lambda R: R, None),
     (lambda: vq.angles_from_matrix(NAN3), lambda a: a, None),
@@ -104,6 +141,8 @@ def test_degenerate_input_gives_non_finite_values(case):
 
 def test_empty_point_arrays_map_to_empty_arrays():
     assert POLY.apply(EMPTY2).shape == (0, 2) and SIM3.apply(EMPTY3).shape == (0, 3)
+    for model in (AFFINE, AFFINE.inverse(), POLY3.inverse()):
+        assert model.apply(EMPTY2.astype(np.float32)).dtype == np.float64 and model.apply(EMPTY2).shape == (0, 2)
 
 
 def test_sequences_are_taken_as_float64():

@@ -1,7 +1,7 @@
 """vq.dask.apply on a two-worker dask.distributed cluster on the loopback
 interface: 10**7 points in uneven chunks map to the very bits of the local
 apply, for the polynomial record in double and the 3D record in single
-precision."""
+precision, and fewer points through a model of the tool's fit."""
 import sys
 
 import numpy as np
@@ -34,18 +34,25 @@ def similarity3d(rng, dtype):
     return vq.fit_similarity3d(src, dst), 3
 
 
-@pytest.mark.parametrize("make,dtype", [(polynomial, np.float64), (similarity3d, np.float32)],
-                         ids=["polynomial-float64", "similarity3d-float32"])
-def test_cluster_apply_gives_the_local_bits(client, make, dtype):
+def tool_model(rng, dtype):
+    src = rng.uniform(0.0, 5000.0, (30, 2))
+    dst = src * 0.3 + 0.001 * src**2 + rng.normal(0.0, 0.5, src.shape)
+    return vq.fit(src, dst, "poly3", y_down=True).model, 2  # maps float32 points to float64
+
+
+@pytest.mark.parametrize("make,dtype,n", [(polynomial, np.float64, N), (similarity3d, np.float32, N),
+                                          (tool_model, np.float32, N // 30)],
+                         ids=["polynomial-float64", "similarity3d-float32", "tool-model"])
+def test_cluster_apply_gives_the_local_bits(client, make, dtype, n):
     rng = np.random.default_rng(23)
     model, dim = make(rng, dtype)
     # Made on the workers, block by block from seeds the graph holds; uneven
     # row chunks, and columns split too (apply joins them).
-    chunked = dask_array.random.RandomState(29).uniform(-5000.0, 5000.0, (N, dim), chunks=(3_000_000, 1))
+    chunked = dask_array.random.RandomState(29).uniform(-5000.0, 5000.0, (n, dim), chunks=(3 * n // 10, 1))
     chunked = chunked.astype(dtype)
     got = vq.dask.apply(model, chunked).compute()
     want = model.apply(chunked.compute(scheduler="sync"))
-    assert got.dtype == want.dtype and got.shape == want.shape == (N, dim)
-    bits = np.uint32 if dtype == np.float32 else np.uint64
+    assert got.dtype == want.dtype and got.shape == want.shape == (n, dim)
+    bits = np.uint32 if want.dtype == np.float32 else np.uint64
     assert np.array_equal(got.view(bits), want.view(bits))
     assert all(client.run(lambda: "vq._core" in sys.modules).values())
