@@ -117,7 +117,7 @@ py::dict fit(py::handle src_obj, py::handle dst_obj, const std::string& model, c
     const vq::Quality& q = r.quality;
     // Standard deviations as the tool reports them: only where sigma0 says
     // something (redundancy, and not an exact fit's rounding noise).
-    const bool with_sd = std::isfinite(q.sigma0) && !q.exact;
+    const bool with_sd = q.has_deviations();
     py::dict out;
     out["model"] = model_values(r.transform);
     out["parameters"] = parameter_list(vq::describe_parameters(r.transform, with_sd ? &q : nullptr));

@@ -38,7 +38,7 @@ const ModelInfo& info(ModelKind kind) {
 }
 
 // Newton's method stops when a step moves the point by less than this share
-// of its distance from the source centre (a few units in the last place).
+// of its position (a few units in the last place).
 constexpr double kNewtonStep = 1e-14;
 constexpr int kNewtonIterations = 60;
 // The accepted inverse maps back onto the given point to this share of the
@@ -124,7 +124,10 @@ bool Transform::apply_inverse(const double* in, double* out) const {
     double dy = (a * w - c * u) / det;
     bool ok = std::isfinite(dx) && std::isfinite(dy);
     if (ok && (kind == ModelKind::poly2 || kind == ModelKind::poly3)) {
-        ok = false;
+        // Iterate until a step is below the rounding of the point itself (its
+        // position, not only its offset from the centre: near the centre the
+        // offset is small and the steps settle at the ulps of the position),
+        // then accept what maps back onto the target.
         for (int k = 0; k < kNewtonIterations && std::isfinite(dx) && std::isfinite(dy); ++k) {
             double image[2] = {p.xm_origen + dx, p.ym_origen + dy};
             transforma_punto2D_dbl(&p, image);
@@ -136,17 +139,13 @@ bool Transform::apply_inverse(const double* in, double* out) const {
             const double sy = (J[0][0] * ey - J[1][0] * ex) / jdet;
             dx += sx;
             dy += sy;
-            if (std::hypot(sx, sy) <= kNewtonStep * (1.0 + std::hypot(dx, dy))) {
-                ok = true;
-                break;
-            }
+            const double position = std::hypot(p.xm_origen + dx, p.ym_origen + dy) + std::hypot(dx, dy);
+            if (std::hypot(sx, sy) <= kNewtonStep * (1.0 + position)) break;
         }
-        if (ok) {  // converged where the polynomial maps back onto the point
-            double image[2] = {p.xm_origen + dx, p.ym_origen + dy};
-            transforma_punto2D_dbl(&p, image);
-            const double miss = std::hypot(image[0] - target[0], image[1] - target[1]);
-            ok = miss <= kInverseTolerance * (1.0 + std::hypot(target[0], target[1]));
-        }
+        double image[2] = {p.xm_origen + dx, p.ym_origen + dy};
+        transforma_punto2D_dbl(&p, image);
+        const double miss = std::hypot(image[0] - target[0], image[1] - target[1]);
+        ok = miss <= kInverseTolerance * (1.0 + std::hypot(target[0], target[1]));
     }
     out[0] = p.xm_origen + dx;
     out[1] = p.ym_origen + dy;

@@ -57,6 +57,9 @@ struct Quality {
     std::vector<double> qxx;  // unknowns x unknowns, row by row
 
     bool testable() const { return redundancy > 0 && !exact && sigma > 0 && std::isfinite(sigma); }
+    // Standard deviations mean something: there is redundancy and the
+    // residuals are more than rounding noise.
+    bool has_deviations() const { return std::isfinite(sigma0) && !exact; }
 };
 
 // The `dim` design rows (one per destination coordinate, model_unknowns

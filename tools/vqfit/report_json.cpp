@@ -62,7 +62,7 @@ void write_report_json(Output& out, const FitResult& fit, const PointPairs& pair
     j["points"] = fit.count();
     j["control_points"] = fit.control;
     j["warnings"] = fit.warnings;
-    const bool with_sd = std::isfinite(q.sigma0) && !q.exact;
+    const bool with_sd = q.has_deviations();
     json params = json::object(), sds = json::object();
     for (const Parameter& p : describe_parameters(t, with_sd ? &q : nullptr)) {
         params[p.key] = p.values.size() == 1 ? json(p.values[0]) : json(p.values);

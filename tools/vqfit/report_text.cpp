@@ -58,7 +58,7 @@ int sd_decimals(const std::vector<double>& sd, int decimals) {
 
 void write_parameters(Output& out, const FitResult& fit) {
     const Quality& q = fit.quality;
-    const bool with_sd = std::isfinite(q.sigma0) && !q.exact;
+    const bool with_sd = q.has_deviations();
     out.write(std::string("\nparameters (lengths in destination units") + (with_sd ? "; ± one standard deviation" : "") +
               ")\n");
     for (const Parameter& p : describe_parameters(fit.transform, with_sd ? &q : nullptr)) {

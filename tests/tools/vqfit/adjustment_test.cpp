@@ -242,6 +242,16 @@ TEST(Fit, EveryModelMapsBackOntoItsSource) {
             options.y_down = y_down;
             if (y_down && kind != ModelKind::affine && kind != ModelKind::poly3) continue;
             const vq::Transform t = fit(p, kind, options).transform;
+            // Points near the centre too, where the offsets are small against the
+            // coordinates and Newton's steps settle at the coordinates' rounding.
+            const double centre[2] = {t.polynomial.xm_origen, (y_down ? -1 : 1) * t.polynomial.ym_origen};
+            for (int k = 0; k < 2000; ++k) {
+                const double near_centre[2] = {centre[0] + 0.0137 * k, centre[1] - 0.0071 * k};
+                double image[2], back[2];
+                t.apply(near_centre, image);
+                ASSERT_TRUE(t.apply_inverse(image, back)) << vq::model_name(kind) << " at " << k;
+                EXPECT_NEAR(back[0], near_centre[0], 1e-9 * 5000);
+            }
             for (std::size_t i = 0; i < 20; ++i) {
                 double image[2], back[2];
                 t.apply(p.source.data() + 2 * i, image);
