@@ -18,22 +18,6 @@ run(${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/consumer -G ${GENERATOR}
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/consumer)
 run(${WORK_DIR}/consumer/consumer)
 
-# pkg-config route
-find_program(PKG_CONFIG pkg-config)
-if(PKG_CONFIG)
-    set(ENV{PKG_CONFIG_PATH} ${prefix}/lib/pkgconfig:${prefix}/lib64/pkgconfig:${prefix}/lib/x86_64-linux-gnu/pkgconfig)
-    execute_process(COMMAND ${PKG_CONFIG} --cflags --libs VQ2D3D VQmatrices
-        OUTPUT_VARIABLE flags RESULT_VARIABLE rc OUTPUT_STRIP_TRAILING_WHITESPACE)
-    if(NOT rc EQUAL 0)
-        message(FATAL_ERROR "pkg-config does not find the installed VQ2D3D")
-    endif()
-    separate_arguments(flags)
-    run(cc -std=c99 ${CONSUMER_DIR}/consumer.c ${flags} -o ${WORK_DIR}/consumer_pc)
-    file(GLOB libdirs LIST_DIRECTORIES true ${prefix}/lib*)
-    string(REPLACE ";" ":" libpath "${libdirs}")
-    run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${libpath} ${WORK_DIR}/consumer_pc)
-endif()
-
 # The tool (when built): runs from the prefix with no library path set, and its
 # manual page is well-formed roff (line breaking is layout, not form).
 if(VQ_VERSION)
@@ -54,4 +38,20 @@ if(VQ_VERSION)
             message(FATAL_ERROR "${man} is not the manual page vq(1)")
         endif()
     endif()
+endif()
+
+# pkg-config route
+find_program(PKG_CONFIG pkg-config)
+if(PKG_CONFIG)
+    set(ENV{PKG_CONFIG_PATH} ${prefix}/lib/pkgconfig:${prefix}/lib64/pkgconfig:${prefix}/lib/x86_64-linux-gnu/pkgconfig)
+    execute_process(COMMAND ${PKG_CONFIG} --cflags --libs VQ2D3D VQmatrices
+        OUTPUT_VARIABLE flags RESULT_VARIABLE rc OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(NOT rc EQUAL 0)
+        message(FATAL_ERROR "pkg-config does not find the installed VQ2D3D")
+    endif()
+    separate_arguments(flags)
+    run(cc -std=c99 ${CONSUMER_DIR}/consumer.c ${flags} -o ${WORK_DIR}/consumer_pc)
+    file(GLOB libdirs LIST_DIRECTORIES true ${prefix}/lib*)
+    string(REPLACE ";" ":" libpath "${libdirs}")
+    run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${libpath} ${WORK_DIR}/consumer_pc)
 endif()
