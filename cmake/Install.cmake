@@ -2,6 +2,8 @@
 # (find_package(VQ) gives VQ::VQmatrices and VQ::VQ2D3D) and pkg-config files.
 include(CMakePackageConfigHelpers)
 
+# VQ2D3D finds VQmatrices beside itself, wherever the prefix is.
+set_target_properties(VQ2D3D PROPERTIES INSTALL_RPATH "$ORIGIN")
 install(TARGETS VQmatrices VQ2D3D EXPORT VQTargets
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}

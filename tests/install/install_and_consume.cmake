@@ -6,6 +6,8 @@ function(run)
     if(NOT rc EQUAL 0)
         message(FATAL_ERROR "failed: ${ARGN}\n${out}\n${err}")
     endif()
+    set(out "${out}" PARENT_SCOPE)
+    set(err "${err}" PARENT_SCOPE)
 endfunction()
 
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
@@ -15,6 +17,28 @@ run(${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/consumer -G ${GENERATOR}
     -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release)
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/consumer)
 run(${WORK_DIR}/consumer/consumer)
+
+# The tool (when built): runs from the prefix with no library path set, and its
+# manual page is well-formed roff (line breaking is layout, not form).
+if(VQ_VERSION)
+    run(${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH ${prefix}/bin/vq --version)
+    if(NOT out STREQUAL "vq ${VQ_VERSION}\n")
+        message(FATAL_ERROR "installed vq --version prints '${out}', not 'vq ${VQ_VERSION}'")
+    endif()
+    set(man ${prefix}/share/man/man1/vq.1)
+    find_program(GROFF groff)
+    if(GROFF)
+        run(${GROFF} -man -Tutf8 -ww -Wbreak -z ${man})
+        if(err)
+            message(FATAL_ERROR "groff finds faults in ${man}:\n${err}")
+        endif()
+    else()
+        file(STRINGS ${man} head LIMIT_COUNT 1)
+        if(NOT head MATCHES "^\\.TH VQ 1 ")
+            message(FATAL_ERROR "${man} is not the manual page vq(1)")
+        endif()
+    endif()
+endif()
 
 # pkg-config route
 find_program(PKG_CONFIG pkg-config)

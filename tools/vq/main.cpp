@@ -243,6 +243,7 @@ int main(int argc, char** argv) {
     CLI::App app{"vq - fit and apply coordinate transformations between control-point sets,\n"
                  "and convert rotations between conventions.",
                  "vq"};
+    app.set_version_flag("--version", "vq " VQ_VERSION);
     app.require_subcommand(1);
     app.footer(std::string("\n") + kPointsHelp +
                "\nExamples:\n"
@@ -268,6 +269,8 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         app.exit(e);
