@@ -9,6 +9,10 @@ made up, an output the command did not write).
 
     run_documented_commands.py --vq VQ --source DIR --work DIR PAGE
     run_documented_commands.py --vq VQ --source DIR --work DIR --quick-start README.md
+    run_documented_commands.py --vq VQ --source DIR --work DIR --help-examples
+
+--help-examples runs the example lines of `vq --help` and of every command's
+--help instead (the manual page repeats them).
 
 --quick-start checks the README's Quick start instead: exactly two commands,
 each starting with scripts/bootstrap and naming known groups; the second (the
@@ -107,6 +111,19 @@ def run_page(args, page, text):
     return [f for n, c in shown for f in run(c, "%s:%d" % (page, n), args, env)]
 
 
+def help_examples(vq):
+    """The Examples of vq --help and of each command's --help as one code block."""
+    def text(*words):
+        return subprocess.run([vq, *words, "--help"], capture_output=True, text=True, check=True).stdout
+    main = text()
+    names = re.findall(r"^  (\w+) {2,}", main.split("Subcommands:", 1)[1], re.M)
+    lines = []
+    for page in [main] + [text(name) for name in names]:
+        examples = page.split("Examples:", 1)[1] if "Examples:" in page else ""
+        lines += [line for line in examples.split("\n") if line.startswith("  vq ") and line not in lines]
+    return "```\n" + "\n".join(line.strip() for line in lines) + "\n```\n"
+
+
 def check_quick_start(args, page, text):
     shown = [c for _, c in commands(code_lines(section(text, "Quick start")))]
     if len(shown) != 2:
@@ -146,10 +163,14 @@ def main():
     parser.add_argument("--source", required=True, help="the project's root")
     parser.add_argument("--work", required=True, help="scratch directory (emptied first)")
     parser.add_argument("--quick-start", action="store_true")
-    parser.add_argument("page", help="Markdown page, relative to --source")
+    parser.add_argument("--help-examples", action="store_true")
+    parser.add_argument("page", nargs="?", help="Markdown page, relative to --source")
     args = parser.parse_args()
-    with open(os.path.join(args.source, args.page)) as f:
-        text = f.read()
+    if args.help_examples:
+        args.page, text = "vq --help", help_examples(args.vq)
+    else:
+        with open(os.path.join(args.source, args.page)) as f:
+            text = f.read()
     faults = (check_quick_start if args.quick_start else run_page)(args, args.page, text)
     for fault in faults:
         print("FAIL: " + fault, file=sys.stderr)

@@ -168,8 +168,8 @@ void add_apply(CLI::App& app, vq::ApplyArgs& a) {
                   "an error the lines before it are out already (use --output for all or nothing).\n"
                   "\nExamples:\n"
                   "  vq fit --model similarity --save model.json examples/map_scan.txt\n"
-                  "  vq apply model.json new_points.txt\n"
-                  "  vq apply --inverse --decimals 3 model.json map_points.txt\n"
+                  "  vq apply model.json examples/map_scan_new.txt\n"
+                  "  vq apply --inverse --decimals 3 model.json examples/map_scan.txt\n"
                   "  printf '3711.9 433.2\\n' | vq apply model.json -\n");
 }
 
@@ -249,7 +249,7 @@ int main(int argc, char** argv) {
                "\nExamples:\n"
                "  vq fit --model similarity examples/map_scan.txt\n"
                "  vq fit --model similarity3d examples/datum_shift.txt\n"
-               "  vq fit --model affine --save model.json examples/map_scan.txt && vq apply model.json points.txt\n"
+               "  vq fit --model affine --save model.json examples/map_scan.txt && vq apply model.json examples/map_scan_new.txt\n"
                "  vq rotation --from opk 1.5 -0.25 30\n"
                "  vq export model.json proj\n"
                "Run 'vq <command> --help' for the options of a command.\n"
