@@ -15,12 +15,9 @@
 #if defined(__x86_64__)
 #include <immintrin.h>
 
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx2")
-#endif
+#include "target_region.hpp"
+
+VQ_TARGET_REGION_BEGIN("avx2")
 
 namespace vq {
 namespace avx2 {
@@ -118,11 +115,7 @@ Hel2Dg_t<double> fit_double_pairs(const PointerPairs<double>& pairs, uint32_t n)
 }  // namespace avx2
 }  // namespace vq
 
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+VQ_TARGET_REGION_END
 
 namespace vq::avx2 {
 bool available() {
