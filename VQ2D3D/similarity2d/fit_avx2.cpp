@@ -66,7 +66,7 @@ template <class PairReader> Hel2Dg_t<double> fit(const PairReader& pairs, uint32
     __m256d acc = _mm256_setzero_pd();  // Qo Qd Scross Sdot
     auto second_pass = pairs.cursor();
     uint32_t i = 0;
-    for (; i + 4 <= n; i += 4) {
+    for (; n - i >= 4; i += 4) {  // i + 4 would wrap for n > 2^32 - 4
         Address s[4], d[4];
         for (int k = 0; k < 4; ++k) second_pass.next(s[k], d[k]);
         const __m256d a02 = _mm256_sub_pd(load_two_points(s[0], s[2]), source_means);
