@@ -75,8 +75,8 @@ protected:
         return exact ? same_bits(a, b) : same_values(a, b);
     }
 
-    // The double kernels the exports do not choose on this processor, called
-    // directly (the exports take the widest one).
+    // Every kernel this processor can run, called directly (the exports take
+    // the widest one).
     template <class Reader>
     void check_every_path(const Reader& reader, uint32_t n, const typename Api::Hel2Dg& ref) {
         if constexpr (std::is_same_v<T, double>) {
@@ -86,6 +86,15 @@ protected:
 #if defined(__x86_64__)
             if (vq::avx2::available()) {
                 EXPECT_TRUE(same(vq::avx2::fit_double_pairs(reader, n), ref));
+            }
+#endif
+        } else {
+#if defined(__SSE2__)
+            EXPECT_TRUE(same(vq::sse2::fit_float_pairs(reader, n), ref));
+#endif
+#if defined(__x86_64__)
+            if (vq::avx2::available()) {
+                EXPECT_TRUE(same(vq::avx2::fit_float_pairs(reader, n), ref));
             }
 #endif
         }
