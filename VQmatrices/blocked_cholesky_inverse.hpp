@@ -53,10 +53,16 @@ template <class T> void mirror_lower(T* a, std::size_t n) {
 // block), a strip of lanes at a time.
 template <class T>
 void factor_outer_lanes(T* b, std::size_t n, std::size_t end, std::size_t s0, std::size_t s1) {
-    constexpr std::size_t kLanes = kStripVectors * Simd<T>::width;
+    constexpr std::size_t W = Simd<T>::width;
+    constexpr std::size_t kLanes = kStripVectors * W;
     T acc[kLanes];
-    for (std::size_t l0 = 0; l0 < end; l0 += kLanes) {
-        const std::size_t lanes = end - l0 < kLanes ? end - l0 : kLanes;
+    // The strips after the first start on vector boundaries of row s1 (of
+    // every row when a row is a whole number of vectors long); the first
+    // takes the lanes before the boundary and one vector more.
+    const std::size_t head = to_vector_boundary(b + s1 * n);
+    for (std::size_t l0 = 0; l0 < end;) {
+        const std::size_t want = l0 == 0 && head > 0 ? head + W : kLanes;
+        const std::size_t lanes = end - l0 < want ? end - l0 : want;
         for (std::size_t i = s1; i-- > s0;) {
             for (std::size_t q = 0; q < lanes; ++q) acc[q] = T(0);
             const T* next = b + (i + 1) * n;
@@ -66,13 +72,14 @@ void factor_outer_lanes(T* b, std::size_t n, std::size_t end, std::size_t s0, st
             for (std::size_t q = 0; q < lanes; ++q)
                 bi[l0 + q] = inverse_root * (bi[l0 + q] - acc[q]);
         }
+        l0 += lanes;
     }
 }
 
 // Returns 1 at the first radicand that is not positive, with the factor
 // steps after it applied everywhere, as the reference leaves them.
 template <class T> std::int32_t factor(T* b, std::size_t n) {
-    T acc[kBlock];
+    T acc[kBlock + Simd<T>::width];
     for (std::size_t i1 = n; i1 > 0;) {
         const std::size_t i0 = i1 > kBlock ? i1 - kBlock : 0;
         for (std::size_t i = i1; i-- > i0;) {
@@ -84,15 +91,18 @@ template <class T> std::int32_t factor(T* b, std::size_t n) {
                 return 1;
             }
             b[i * n + i] = T(1) / std::sqrt(t);  // std::sqrt(float) stays in float
-            // Lanes l in [i0, i): the rows of R inside the block.
-            const std::size_t lanes = i - i0;
-            for (std::size_t q = 0; q < lanes; ++q) acc[q] = T(0);
+            // Lanes l in [i0, i): the rows of R inside the block, summed from
+            // the vector boundary before i0 (the lanes before i0 are dropped).
             const T* next = b + (i + 1) * n;
-            strip_accumulate(acc, next + i, n, next + i0, n, n - i - 1, lanes);
+            std::size_t lead = past_vector_boundary(next + i0);
+            if (lead > i0) lead = 0;
+            const std::size_t lanes = i - i0 + lead;
+            for (std::size_t q = 0; q < lanes; ++q) acc[q] = T(0);
+            strip_accumulate(acc, next + i, n, next + i0 - lead, n, n - i - 1, lanes);
             T* bi = b + i * n;
             const T inverse_root = bi[i];
-            for (std::size_t q = 0; q < lanes; ++q)
-                bi[i0 + q] = inverse_root * (bi[i0 + q] - acc[q]);
+            for (std::size_t q = lead; q < lanes; ++q)
+                bi[i0 - lead + q] = inverse_root * (bi[i0 - lead + q] - acc[q]);
         }
         factor_outer_lanes(b, n, i0, i0, i1);
         i1 = i0;

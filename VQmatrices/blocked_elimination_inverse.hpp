@@ -253,7 +253,7 @@ void packed_pass(T* yr, const T* ar, std::size_t r, std::size_t r0, std::size_t 
 template <class T> void invert_factor(T* a, std::size_t n) {
     constexpr std::size_t kLanes = kStripVectors * Simd<T>::width;
     T y[kBlock * kLanes];  // the block's columns over one strip of lanes
-    T acc[kBlock];
+    T acc[kBlock + Simd<T>::width];
     for (std::size_t r1 = n - 1; r1 > 0;) {
         const std::size_t r0 = r1 > kBlock ? r1 - kBlock : 0;
         const PackedStrip<T> strip(a, n, r1);
@@ -277,11 +277,16 @@ template <class T> void invert_factor(T* a, std::size_t n) {
         if (strip.usable()) strip.restore();
         // Lanes inside the block, then the diagonal and the mirror of row r.
         for (std::size_t r = r1; r-- > r0;) {
+            // Summed from the vector boundary before lane r + 1; the lanes
+            // before it are dropped.
             T* ar = a + r * n;
-            const std::size_t lanes = r1 - r - 1;
+            const T* first = a + (r + 1) * n + r + 1;
+            std::size_t lead = past_vector_boundary(first);
+            if (lead > r + 1) lead = 0;
+            const std::size_t lanes = r1 - r - 1 + lead;
             for (std::size_t q = 0; q < lanes; ++q) acc[q] = T(0);
-            strip_accumulate(acc, ar + r + 1, 1, a + (r + 1) * n + r + 1, n, n - r - 1, lanes);
-            for (std::size_t q = 0; q < lanes; ++q) a[(r + 1 + q) * n + r] = acc[q];
+            strip_accumulate(acc, ar + r + 1, 1, first - lead, n, n - r - 1, lanes);
+            for (std::size_t q = lead; q < lanes; ++q) a[(r + 1 + q - lead) * n + r] = acc[q];
             T t = T(0);
             for (std::size_t j = r + 1; j < n; ++j) {
                 t = t + ar[j] * a[j * n + r];

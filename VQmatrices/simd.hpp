@@ -67,6 +67,11 @@ template <class T> std::size_t to_vector_boundary(const T* p) {
     return misalign == 0 ? 0 : (VQ_VECTOR_BYTES - misalign) / sizeof(T);
 }
 
+// Elements of T from the last vector boundary at or before p up to p.
+template <class T> std::size_t past_vector_boundary(const T* p) {
+    return reinterpret_cast<std::uintptr_t>(p) % VQ_VECTOR_BYTES / sizeof(T);
+}
+
 // Register blocking (see chain_kernels.hpp): kTileRows rows times
 // kTileVectors vectors of accumulators in the tiles; kStripVectors vectors of
 // lanes in the strips. With 32 vector registers the tiles can be larger.
