@@ -183,8 +183,9 @@ template <class T> struct PackedStrip {
     // where the strip's own rows would be one page apiece), except where a
     // row's lower triangle holds runs: there its mirror a(j, l) is read.
     void fill(std::size_t l0, std::size_t lanes) const {
+        using S = Simd<T>;
+        constexpr std::size_t kChunk = S::width;  // strip rows per pass over the lanes
         const std::size_t taken = n - runs;
-        constexpr std::size_t kChunk = 8;  // strip rows per pass over the lanes
         std::size_t t = 0, slot = 0;
         for (std::size_t j0 = r1; j0 < n; j0 += kChunk) {
             const std::size_t count = n - j0 < kChunk ? n - j0 : kChunk;
@@ -193,7 +194,16 @@ template <class T> struct PackedStrip {
                 while (slot == capacity(t)) ++t, slot = 0;
                 out[k] = run(t) + slot++ * kLanes;
             }
-            for (std::size_t q = 0; q < lanes; ++q) {
+            std::size_t q = 0;
+            // Whole tiles of kChunk lanes by kChunk rows, transposed in registers.
+            if (count == kChunk)
+                for (; lanes - q >= kChunk && l0 + q + kChunk <= taken; q += kChunk) {
+                    typename S::vec v[kChunk];
+                    for (std::size_t i = 0; i < kChunk; ++i) v[i] = S::load(a + (l0 + q + i) * n + j0);
+                    Transpose<T>::apply(v);
+                    for (std::size_t k = 0; k < kChunk; ++k) S::store(out[k] + q, v[k]);
+                }
+            for (; q < lanes; ++q) {
                 const std::size_t l = l0 + q;
                 const T* row = a + l * n;
                 if (l < taken)

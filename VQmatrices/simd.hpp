@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
+#include <utility>
 #if defined(__x86_64__) || defined(__SSE2__)
 #include <immintrin.h>  // already included before the region by the AVX paths
 #endif
@@ -57,6 +58,32 @@ template <class T> struct Simd {
     }
     static index_vec index_splat(std::ptrdiff_t x) { return index_vec{} + index_type(x); }
     static index_vec index_zero() { return index_vec{}; }
+};
+
+// The transpose of a square tile of W x W values held as W vectors: after
+// log2(W) rounds of interleaving vector i with vector i + W/2 the vectors are
+// the tile's columns. Only moves values, so every bit is kept.
+template <class T> struct Transpose {
+    using S = Simd<T>;
+    using V = typename S::vec;
+    static constexpr std::size_t W = S::width;
+
+    template <std::size_t... I> static V low(V a, V b, std::index_sequence<I...>) {
+        return __builtin_shufflevector(a, b, (I % 2 ? W + I / 2 : I / 2)...);
+    }
+    template <std::size_t... I> static V high(V a, V b, std::index_sequence<I...>) {
+        return __builtin_shufflevector(a, b, (I % 2 ? W + W / 2 + I / 2 : W / 2 + I / 2)...);
+    }
+    static void apply(V* v) {
+        for (std::size_t round = 1; round < W; round *= 2) {
+            V next[W];
+            for (std::size_t i = 0; i < W / 2; ++i) {
+                next[2 * i] = low(v[i], v[i + W / 2], std::make_index_sequence<W>());
+                next[2 * i + 1] = high(v[i], v[i + W / 2], std::make_index_sequence<W>());
+            }
+            for (std::size_t i = 0; i < W; ++i) v[i] = next[i];
+        }
+    }
 };
 
 // Elements of T from p up to the next multiple of the vector size in bytes
