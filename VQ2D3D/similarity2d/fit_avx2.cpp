@@ -13,6 +13,7 @@
 #include "fit_sse2.hpp"
 
 #if defined(__x86_64__)
+#include <cstring>
 #include <immintrin.h>
 
 #include "target_region.hpp"
@@ -126,13 +127,17 @@ inline __m256 mul(__m256 a, __m256 b) {
     return a;
 }
 
+// A float point's 8 bytes as one double's bits (only moved, never computed
+// with); memcpy because a float point need not be aligned for a double.
+inline double point_bits(Address point) {
+    double bits;
+    std::memcpy(&bits, reinterpret_cast<const void*>(point), sizeof bits);
+    return bits;
+}
 inline __m128d point_pair(Address source, Address destination) {  // [sx sy | dx dy]
-    return _mm_blend_pd(_mm_loaddup_pd(reinterpret_cast<const double*>(source)),
-                        _mm_loaddup_pd(reinterpret_cast<const double*>(destination)), 2);
+    return _mm_blend_pd(_mm_set1_pd(point_bits(source)), _mm_set1_pd(point_bits(destination)), 2);
 }
-inline __m256d spread(Address point) {
-    return _mm256_broadcast_sd(reinterpret_cast<const double*>(point));
-}
+inline __m256d spread(Address point) { return _mm256_set1_pd(point_bits(point)); }
 inline __m256d two_point_pairs(Address s0, Address d0, Address s1, Address d1) {
     return _mm256_blend_pd(_mm256_blend_pd(spread(s0), spread(d0), 0xA),
                            _mm256_blend_pd(spread(s1), spread(d1), 0xA), 0xC);

@@ -42,7 +42,7 @@ inline V4<double> load3(const double* p) {
     return (V4<double>)_mm256_insertf128_pd(_mm256_castpd128_pd256(xy), z, 1);
 }
 inline V4<float> load3(const float* p) {
-    const __m128 xy = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(p)));
+    const __m128 xy = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i_u*>(p)));
     return (V4<float>)_mm_movelh_ps(xy, _mm_load_ss(p + 2));
 }
 inline V4<double> load4(const double* p) { return (V4<double>)_mm256_loadu_pd(p); }
@@ -52,7 +52,7 @@ inline void store3(double* p, V4<double> v) {
     _mm_store_sd(p + 2, _mm256_extractf128_pd((__m256d)v, 1));
 }
 inline void store3(float* p, V4<float> v) {
-    _mm_store_sd(reinterpret_cast<double*>(p), _mm_castps_pd((__m128)v));
+    _mm_storel_epi64(reinterpret_cast<__m128i_u*>(p), _mm_castps_si128((__m128)v));
     _mm_store_ss(p + 2, _mm_movehl_ps((__m128)v, (__m128)v));
 }
 inline void store4(double* p, V4<double> v) { _mm256_storeu_pd(p, (__m256d)v); }
