@@ -154,24 +154,10 @@ inline __m256 pair_terms(__m256 c) {
     return _mm256_blend_ps(add(pq, uv), _mm256_sub_ps(pq, uv), 0x11);
 }
 
-// Float pairs arrive faster than the processor's own prefetching brings them
-// from memory: a second cursor runs kAhead pairs ahead and asks for them.
-constexpr uint32_t kAhead = 64;
-
-template <class Cursor> void prefetch_ahead(Cursor& ahead) {
-    Address s, d;
-    ahead.next(s, d);
-    _mm_prefetch(reinterpret_cast<const char*>(s), _MM_HINT_T0);
-    _mm_prefetch(reinterpret_cast<const char*>(d), _MM_HINT_T0);
-}
-
 template <class PairReader> Hel2Dg_t<float> fit_float(const PairReader& pairs, uint32_t n) {
     __m128 sums = _mm_setzero_ps();  // sxo syo sxd syd
     auto first_pass = pairs.cursor();
-    auto ahead = pairs.cursor();
-    for (uint32_t i = 0; i < n && i < kAhead; ++i) prefetch_ahead(ahead);
     for (uint32_t i = 0; i < n; ++i) {
-        if (n - i > kAhead) prefetch_ahead(ahead);
         Address s, d;
         first_pass.next(s, d);
         sums = add(sums, _mm_castpd_ps(point_pair(s, d)));
@@ -190,14 +176,8 @@ template <class PairReader> Hel2Dg_t<float> fit_float(const PairReader& pairs, u
 
     __m128 acc = _mm_setzero_ps();  // Scross Qo Qd Sdot
     auto second_pass = pairs.cursor();
-    ahead = pairs.cursor();
-    for (uint32_t k = 0; k < n && k < kAhead; ++k) prefetch_ahead(ahead);
     uint32_t i = 0;
     for (; n - i >= 2; i += 2) {
-        if (n - i > kAhead + 1) {
-            prefetch_ahead(ahead);
-            prefetch_ahead(ahead);
-        }
         Address s0, d0, s1, d1;
         second_pass.next(s0, d0);
         second_pass.next(s1, d1);
