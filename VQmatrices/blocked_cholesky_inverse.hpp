@@ -53,10 +53,16 @@ template <class T> void mirror_lower(T* a, std::size_t n) {
 // block), a strip of lanes at a time.
 template <class T>
 void factor_outer_lanes(T* b, std::size_t n, std::size_t end, std::size_t s0, std::size_t s1) {
-    constexpr std::size_t kLanes = kStripVectors * Simd<T>::width;
+    constexpr std::size_t W = Simd<T>::width;
+    constexpr std::size_t kLanes = kStripVectors * W;
     T acc[kLanes];
-    for (std::size_t l0 = 0; l0 < end; l0 += kLanes) {
-        const std::size_t lanes = end - l0 < kLanes ? end - l0 : kLanes;
+    // The strips after the first start on vector boundaries of row s1 (of
+    // every row when a row is a whole number of vectors long); the first
+    // takes the lanes before the boundary and one vector more.
+    const std::size_t head = to_vector_boundary(b + s1 * n);
+    for (std::size_t l0 = 0; l0 < end;) {
+        const std::size_t want = l0 == 0 && head > 0 ? head + W : kLanes;
+        const std::size_t lanes = end - l0 < want ? end - l0 : want;
         for (std::size_t i = s1; i-- > s0;) {
             for (std::size_t q = 0; q < lanes; ++q) acc[q] = T(0);
             const T* next = b + (i + 1) * n;
@@ -66,13 +72,14 @@ void factor_outer_lanes(T* b, std::size_t n, std::size_t end, std::size_t s0, st
             for (std::size_t q = 0; q < lanes; ++q)
                 bi[l0 + q] = inverse_root * (bi[l0 + q] - acc[q]);
         }
+        l0 += lanes;
     }
 }
 
 // Returns 1 at the first radicand that is not positive, with the factor
 // steps after it applied everywhere, as the reference leaves them.
 template <class T> std::int32_t factor(T* b, std::size_t n) {
-    T acc[kBlock];
+    T acc[kBlock + Simd<T>::width];
     for (std::size_t i1 = n; i1 > 0;) {
         const std::size_t i0 = i1 > kBlock ? i1 - kBlock : 0;
         for (std::size_t i = i1; i-- > i0;) {
@@ -84,15 +91,18 @@ template <class T> std::int32_t factor(T* b, std::size_t n) {
                 return 1;
             }
             b[i * n + i] = T(1) / std::sqrt(t);  // std::sqrt(float) stays in float
-            // Lanes l in [i0, i): the rows of R inside the block.
-            const std::size_t lanes = i - i0;
-            for (std::size_t q = 0; q < lanes; ++q) acc[q] = T(0);
+            // Lanes l in [i0, i): the rows of R inside the block, summed from
+            // the vector boundary before i0 (the lanes before i0 are dropped).
             const T* next = b + (i + 1) * n;
-            strip_accumulate(acc, next + i, n, next + i0, n, n - i - 1, lanes);
+            std::size_t lead = past_vector_boundary(next + i0);
+            if (lead > i0) lead = 0;
+            const std::size_t lanes = i - i0 + lead;
+            for (std::size_t q = 0; q < lanes; ++q) acc[q] = T(0);
+            strip_accumulate(acc, next + i, n, next + i0 - lead, n, n - i - 1, lanes);
             T* bi = b + i * n;
             const T inverse_root = bi[i];
-            for (std::size_t q = 0; q < lanes; ++q)
-                bi[i0 + q] = inverse_root * (bi[i0 + q] - acc[q]);
+            for (std::size_t q = lead; q < lanes; ++q)
+                bi[i0 - lead + q] = inverse_root * (bi[i0 - lead + q] - acc[q]);
         }
         factor_outer_lanes(b, n, i0, i0, i1);
         i1 = i0;
@@ -100,96 +110,190 @@ template <class T> std::int32_t factor(T* b, std::size_t n) {
     return 0;
 }
 
-// S = R^-1 by columns i, many columns side by side; the sum of column i
-// starts at p = i, so each lane joins the strip at its own step.
-template <class T> void invert_factor(T* b, std::size_t n) {
-    constexpr std::size_t kLanes = kStripVectors * Simd<T>::width;
-    T acc[kLanes];
-    for (std::size_t ia = 1; ia < n; ia += kLanes) {
-        const std::size_t lanes = n - ia < kLanes ? n - ia : kLanes;
-        const std::size_t ib = ia + lanes;
-        for (std::size_t l = ib - 1; l-- > 0;) {
-            for (std::size_t q = 0; q < lanes; ++q) acc[q] = T(0);
-            // Steps p = ib-1 down to l+1; lane q (column ia+q) from p = ia+q on.
-            const T* top = b + (ib - 1) * n;
-            const std::ptrdiff_t up = -std::ptrdiff_t(n);
-            strip_accumulate(acc, top + l, up, top + ia, up, ib - 1 - l, lanes,
-                             std::ptrdiff_t(lanes) - 1);
-            T* bl = b + l * n;
-            const T minus_diagonal = -bl[l];
-            for (std::size_t q = l >= ia ? l + 1 - ia : 0; q < lanes; ++q)
-                bl[ia + q] = minus_diagonal * acc[q];
+// S = R^-1, rows l of S over a strip of lanes (columns i) [i0, i0 + NV*W):
+//     S[l][i] = (-S[l][l]) * sum_{p=i..l+1} S[p][i] R[l][p],
+// the sum running down from p = i (lane i joins there). The rows are taken
+// in tiles of R from the bottom up, each tile in registers: first the terms
+// of the rows below the tile, already in memory, then those of the tile's own
+// rows, each finished in turn. The stores keep the lanes i > l only. Every
+// lane's sums are computed in the same order wherever a tile or a strip
+// starts, so overlapping tiles and strips write the same bits again.
+template <class T, int R, int NV>
+void inverse_strip(T* b, std::size_t n, std::size_t i0) {
+    using S = Simd<T>;
+    using V = typename S::vec;
+    using I = typename S::index_vec;
+    constexpr std::size_t W = S::width;
+    const std::size_t top = i0 + NV * W - 1;  // the last lane
+    I lane[NV];
+    for (int v = 0; v < NV; ++v) lane[v] = S::lanes_from(std::ptrdiff_t(i0 + v * W));
+    for (std::size_t l1 = top;;) {
+        const std::size_t l0 = l1 > R ? l1 - R : 0;  // rows [l0, l0 + R), the last tile overlapping
+        V acc[R][NV];
+        for (int r = 0; r < R; ++r)
+            for (int v = 0; v < NV; ++v) acc[r][v] = S::zero();
+        std::size_t p = top;
+        for (; p >= l0 + R && p >= i0; --p) {
+            const T* bp = b + p * n;
+            const I from = S::index_splat(std::ptrdiff_t(p));
+            for (int v = 0; v < NV; ++v) {
+                const V sp = S::load(bp + i0 + v * W);
+                for (int r = 0; r < R; ++r)
+                    acc[r][v] = lane[v] >= from ? acc[r][v] + sp * S::splat(bp[l0 + r]) : acc[r][v];
+            }
+            if (p == 0) break;
         }
+        for (; p >= l0 + R; --p) {
+            const T* bp = b + p * n;
+            V sp[NV];
+            for (int v = 0; v < NV; ++v) sp[v] = S::load(bp + i0 + v * W);
+            for (int r = 0; r < R; ++r) {
+                const V f = S::splat(bp[l0 + r]);
+                for (int v = 0; v < NV; ++v) acc[r][v] = acc[r][v] + sp[v] * f;
+            }
+        }
+        for (int r = R - 1; r >= 0; --r) {
+            const std::size_t l = l0 + r;
+            for (int q = R - 1; q > r; --q) {
+                const V f = S::splat(b[(l0 + q) * n + l]);
+                const I from = S::index_splat(std::ptrdiff_t(l0 + q));
+                for (int v = 0; v < NV; ++v)
+                    acc[r][v] = lane[v] >= from ? acc[r][v] + acc[q][v] * f : acc[r][v];
+            }
+            const V minus_diagonal = S::splat(-b[l * n + l]);
+            T* bl = b + l * n;
+            const I after = S::index_splat(std::ptrdiff_t(l));
+            // Lane i = l keeps S[l][l] from the diagonal: the rows above
+            // take it as their term p = i.
+            for (int v = 0; v < NV; ++v) {
+                const V old = S::load(bl + i0 + v * W);
+                acc[r][v] = lane[v] > after ? minus_diagonal * acc[r][v] : old;
+                S::store(bl + i0 + v * W, acc[r][v]);
+            }
+        }
+        if (l0 == 0) break;
+        l1 = l0;
     }
 }
 
-// Rows [j0, j0+J) of S^T S over the lanes [l0, l0 + NV*W): results for
-// l > j go to the lower triangle b[l][j]; lanes l < j are computed and
-// dropped; the diagonal, which its own row still reads, is handed to
-// `diagonal` instead.
-template <class T, int J, int NV>
-inline void gram_tile(T* b, std::size_t n, std::size_t j0, std::size_t l0, T* diagonal) {
+// The same for a few lanes, one at a time: the matrices too small for a strip.
+template <class T> void inverse_columns(T* b, std::size_t n, std::size_t i0, std::size_t i1) {
+    for (std::size_t i = i0; i < i1; ++i)
+        for (std::size_t l = i; l-- > 0;) {
+            T s = T(0);
+            for (std::size_t p = i; p > l; --p) s = s + b[p * n + i] * b[p * n + l];
+            b[l * n + i] = (-b[l * n + l]) * s;
+        }
+}
+
+template <class T> void invert_factor(T* b, std::size_t n) {
+    constexpr int R = kTileRows;
+    constexpr int NV = kTileVectors;
+    constexpr std::size_t kLanes = NV * Simd<T>::width;
+    if (n < kLanes + R + 1) return inverse_columns(b, n, 1, n);
+    // Strips on vector boundaries of row 0, the first and last overlapping.
+    std::size_t i0 = 1 + to_vector_boundary(b + 1);
+    if (i0 > 1) inverse_strip<T, R, NV>(b, n, 1);
+    for (; n - i0 >= kLanes; i0 += kLanes) inverse_strip<T, R, NV>(b, n, i0);
+    if (i0 < n) inverse_strip<T, R, NV>(b, n, n - kLanes);
+}
+
+// Rows [j0, j0 + R) of S^T S over the lanes [l0, l0 + NV*W):
+//     (S^T S)[j][l] = sum_{k=j..0} S[k][j] S[k][l],
+// row j joining at k = j. Results for l > j go to the lower triangle,
+// b[l][j]; the rest (the diagonal included, which later rows still read) are
+// dropped.
+template <class T, int R, int NV>
+void gram_tile(T* b, std::size_t n, std::size_t j0, std::size_t l0) {
     using S = Simd<T>;
     using V = typename S::vec;
     constexpr std::size_t W = S::width;
-    V acc[J][NV];
-    for (int r = 0; r < J; ++r)
+    V acc[R][NV];
+    for (int r = 0; r < R; ++r)
         for (int v = 0; v < NV; ++v) acc[r][v] = S::zero();
-    // Row j0 + r starts at k = j0 + r.
-    for (std::size_t k = j0 + J; k-- > 0;) {
-        const T* bk = b + k * n;
+    for (int t = R - 1; t >= 0; --t) {
+        const T* bk = b + (j0 + t) * n;
         V u[NV];
         for (int v = 0; v < NV; ++v) u[v] = S::load(bk + l0 + v * W);
-        for (int r = 0; r < J; ++r) {
-            if (j0 + r < k) continue;
+        for (int r = t; r < R; ++r) {
             const V f = S::splat(bk[j0 + r]);
             for (int v = 0; v < NV; ++v) acc[r][v] = acc[r][v] + f * u[v];
         }
     }
-    for (int r = 0; r < J; ++r) {
-        const std::size_t j = j0 + r;
-        for (int v = 0; v < NV; ++v) {
-            T out[W];
-            S::store(out, acc[r][v]);
-            for (std::size_t q = 0; q < W; ++q) {
-                const std::size_t l = l0 + v * W + q;
-                if (l > j) b[l * n + j] = out[q];
-                else if (l == j) diagonal[r] = out[q];
-            }
+    for (std::size_t k = j0; k-- > 0;) {
+        const T* bk = b + k * n;
+        V u[NV];
+        for (int v = 0; v < NV; ++v) u[v] = S::load(bk + l0 + v * W);
+        for (int r = 0; r < R; ++r) {
+            const V f = S::splat(bk[j0 + r]);
+            for (int v = 0; v < NV; ++v) acc[r][v] = acc[r][v] + f * u[v];
+        }
+    }
+    for (int v = 0; v < NV; ++v) {
+        T out[R][W];
+        for (int r = 0; r < R; ++r) S::store(out[r], acc[r][v]);
+        for (std::size_t q = 0; q < W; ++q) {
+            const std::size_t l = l0 + v * W + q;
+            T* bl = b + l * n + j0;
+            for (int r = 0; r < R; ++r)
+                if (l > j0 + r) bl[r] = out[r][q];
         }
     }
 }
 
-template <class T, int J> void gram_rows(T* b, std::size_t n, std::size_t j0, T* diagonal) {
-    constexpr std::size_t W = Simd<T>::width;
-    constexpr std::size_t kWide = kTileVectors * W;
-    std::size_t l0 = j0;
-    for (; l0 + kWide <= n; l0 += kWide) gram_tile<T, J, kTileVectors>(b, n, j0, l0, diagonal);
-    for (; l0 + W <= n; l0 += W) gram_tile<T, J, 1>(b, n, j0, l0, diagonal);
-    if (l0 < n && n - j0 >= W) {
-        // One more vector ending at the last lane: the lanes it shares with
-        // the previous one get the same sums again.
-        gram_tile<T, J, 1>(b, n, j0, n - W, diagonal);
-        l0 = n;
-    }
-    for (; l0 < n; ++l0)
-        for (int r = 0; r < J; ++r) {
-            const std::size_t j = j0 + r;
-            if (l0 < j) continue;
-            T s = T(0);
-            for (std::size_t k = j + 1; k-- > 0;) s = s + b[k * n + j] * b[k * n + l0];
-            if (l0 == j) diagonal[r] = s;
-            else b[l0 * n + j] = s;
-        }
-    for (int r = 0; r < J; ++r) b[(j0 + r) * n + j0 + r] = diagonal[r];
-}
-
+// The strict lower triangle of S^T S; every row j below the lanes' last.
 template <class T> void gram(T* b, std::size_t n) {
-    constexpr int J = kTileRows;
-    T diagonal[J];
+    constexpr int R = kTileRows;
+    constexpr int NV = kTileVectors;
+    constexpr std::size_t kLanes = NV * Simd<T>::width;
+    if (n < kLanes + R + 1) {
+        for (std::size_t j = 0; j < n; ++j)
+            for (std::size_t l = j + 1; l < n; ++l) {
+                T s = T(0);
+                for (std::size_t k = j + 1; k-- > 0;) s = s + b[k * n + j] * b[k * n + l];
+                b[l * n + j] = s;
+            }
+        return;
+    }
+    const auto strip = [&](std::size_t l0) {
+        const std::size_t last = l0 + kLanes - 1;
+        for (std::size_t j0 = 0;; j0 += R) {
+            if (j0 + R > last) j0 = last - R;  // the last tile overlapping
+            gram_tile<T, R, NV>(b, n, j0, l0);
+            if (j0 + R == last) break;
+        }
+    };
+    std::size_t l0 = 1 + to_vector_boundary(b + 1);
+    if (l0 > 1) strip(1);
+    for (; n - l0 >= kLanes; l0 += kLanes) strip(l0);
+    if (l0 < n) strip(n - kLanes);
+}
+
+// The diagonal of S^T S, sum_{k=j..0} S[k][j]^2, lanes j side by side; each
+// lane's own S[j][j] is its first term, so a vector is written after it is
+// summed.
+template <class T> void gram_diagonal(T* b, std::size_t n) {
+    using S = Simd<T>;
+    using V = typename S::vec;
+    using I = typename S::index_vec;
+    constexpr std::size_t W = S::width;
     std::size_t j0 = 0;
-    for (; j0 + J <= n; j0 += J) gram_rows<T, J>(b, n, j0, diagonal);
-    for (; j0 < n; ++j0) gram_rows<T, 1>(b, n, j0, diagonal);
+    for (; n - j0 >= W; j0 += W) {
+        const I lane = S::lanes_from(std::ptrdiff_t(j0));
+        V acc = S::zero();
+        for (std::size_t k = j0 + W; k-- > 0;) {
+            const V s = S::load(b + k * n + j0);
+            acc = lane >= S::index_splat(std::ptrdiff_t(k)) ? acc + s * s : acc;
+        }
+        T out[W];
+        S::store(out, acc);
+        for (std::size_t q = 0; q < W; ++q) b[(j0 + q) * n + j0 + q] = out[q];
+    }
+    for (; j0 < n; ++j0) {
+        T s = T(0);
+        for (std::size_t k = j0 + 1; k-- > 0;) s = s + b[k * n + j0] * b[k * n + j0];
+        b[j0 * n + j0] = s;
+    }
 }
 
 }  // namespace cholesky_detail
@@ -206,6 +310,7 @@ template <class T> std::int32_t blocked_invert_by_cholesky(T* a, std::size_t n) 
     }
     invert_factor(a, n);
     gram(a, n);
+    gram_diagonal(a, n);
     mirror_lower(a, n);
     return 0;
 }

@@ -20,6 +20,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "chain_kernels.hpp"
 
@@ -31,6 +32,54 @@ constexpr std::size_t kPanel = 64;    // pivots applied to the trailing rows tog
 constexpr std::size_t kSubPanel = 8;  // pivots applied to the rest of their panel together
 constexpr std::size_t kBlock = 64;    // columns of the inverse carried through a strip together
 
+// Rows l .. l+R-1 take the steps whose pivot rows start at u[k] (column 0)
+// with factors f[k * R + r]; row l + r is updated in columns l + r .. n-1.
+// The columns run in whole vectors from a vector boundary of row l on; the
+// triangle before it and the last columns are covered by vectors whose
+// lanes outside the rows' columns are written back unchanged.
+template <class T, int R>
+void update_rows(T* a, std::size_t n, std::size_t l, const T* const* u, const T* f,
+                 std::size_t steps) {
+    constexpr std::size_t W = Simd<T>::width;
+    T* c[R];
+    std::size_t start[R];
+    for (int r = 0; r < R; ++r) {
+        c[r] = a + (l + r) * n;
+        start[r] = l + r;
+    }
+    std::size_t j = l + R - 1;
+    j += to_vector_boundary(c[0] + j);
+    if (j >= 2 * W && j <= n) {
+        chain_update_masked<T, R>(c, u, f, steps, j - 2 * W, start, n);
+        chain_update_masked<T, R>(c, u, f, steps, j - W, start, n);
+    } else {
+        if (j > n) j = n;
+        for (int r = 0; r < R; ++r)
+            for (std::size_t col = l + r; col < j; ++col) {
+                T x = c[r][col];
+                for (std::size_t k = 0; k < steps; ++k) x = x + f[k * R + r] * u[k][col];
+                c[r][col] = x;
+            }
+    }
+    constexpr std::size_t kWide = kTileVectors * W;
+    for (; n - j >= kWide; j += kWide) chain_update_vectors<T, R, kTileVectors>(c, u, f, steps, j);
+    for (; n - j >= W; j += W) chain_update_vectors<T, R, 1>(c, u, f, steps, j);
+    if (j == n) return;
+    if (n >= W && n - W >= l) {
+        // The last vector of the rows; lanes before j are already done.
+        for (int r = 0; r < R; ++r)
+            if (start[r] < j) start[r] = j;
+        chain_update_masked<T, R>(c, u, f, steps, n - W, start, n);
+        return;
+    }
+    for (int r = 0; r < R; ++r)
+        for (std::size_t col = j > l + r ? j : l + r; col < n; ++col) {
+            T x = c[r][col];
+            for (std::size_t k = 0; k < steps; ++k) x = x + f[k * R + r] * u[k][col];
+            c[r][col] = x;
+        }
+}
+
 // Steps of pivots [s0, s1) on rows [lo, hi), lo >= s1, columns l..n-1.
 template <class T>
 void apply_steps(T* a, std::size_t n, std::size_t lo, std::size_t hi, std::size_t s0,
@@ -39,7 +88,6 @@ void apply_steps(T* a, std::size_t n, std::size_t lo, std::size_t hi, std::size_
     if (steps == 0 || lo >= hi) return;
     constexpr int R = kTileRows;
     const T* u[kPanel];
-    const T* uj[kPanel];
     T minus_r[kPanel];
     for (std::size_t k = 0; k < steps; ++k) {
         u[k] = a + (s0 + k) * n;
@@ -47,31 +95,14 @@ void apply_steps(T* a, std::size_t n, std::size_t lo, std::size_t hi, std::size_
     }
     T f[kPanel * R];
     std::size_t l = lo;
-    for (; l + R <= hi; l += R) {
-        for (int r = 0; r < R; ++r)
-            for (std::size_t k = 0; k < steps; ++k) f[k * R + r] = minus_r[k] * u[k][l + r];
-        // Row l + r starts r columns after row l; the tile shares columns from l + R - 1.
-        for (int r = 0; r + 1 < R; ++r) {
-            T* c = a + (l + r) * n;
-            for (std::size_t j = l + r; j < l + R - 1; ++j) {
-                T x = c[j];
-                for (std::size_t k = 0; k < steps; ++k) x = x + f[k * R + r] * u[k][j];
-                c[j] = x;
-            }
-        }
-        const std::size_t j0 = l + R - 1;
-        T* c[R];
-        for (int r = 0; r < R; ++r) c[r] = a + (l + r) * n + j0;
-        for (std::size_t k = 0; k < steps; ++k) uj[k] = u[k] + j0;
-        chain_update<T, R>(c, uj, f, steps, n - j0);
+    for (; hi - l >= R; l += R) {
+        for (std::size_t k = 0; k < steps; ++k)
+            for (int r = 0; r < R; ++r) f[k * R + r] = minus_r[k] * u[k][l + r];
+        update_rows<T, R>(a, n, l, u, f, steps);
     }
     for (; l < hi; ++l) {
-        for (std::size_t k = 0; k < steps; ++k) {
-            f[k] = minus_r[k] * u[k][l];
-            uj[k] = u[k] + l;
-        }
-        T* c[1] = {a + l * n + l};
-        chain_update<T, 1>(c, uj, f, steps, n - l);
+        for (std::size_t k = 0; k < steps; ++k) f[k] = minus_r[k] * u[k][l];
+        update_rows<T, 1>(a, n, l, u, f, steps);
     }
 }
 
@@ -112,31 +143,160 @@ template <bool TestPivots, class T> std::int32_t factor(T* a, std::size_t n) {
     return 0;
 }
 
+// Phase 2 reads a strip of lanes of the trailing inverse once for every
+// column of a block. Read in place its rows lie n values apart, which the
+// processor streams from its second-level cache at about two thirds of the
+// speed of a contiguous copy; so the strip is first copied into consecutive,
+// vector-aligned rows. The room for the copy is the lower triangle of the
+// trailing block: while the block is computed nothing else reads it there
+// (the copies are made from the upper triangle where the room is taken), and
+// afterwards it is restored from the upper triangle, which holds the same
+// values. Run t is matrix row n-1-t, columns r1 .. n-2-t from a vector
+// boundary on; it holds whole strip rows.
+template <class T> struct PackedStrip {
+    static constexpr std::size_t kLanes = kStripVectors * Simd<T>::width;
+    T* a;
+    std::size_t n;
+    std::size_t r1;
+    std::size_t runs = 0;  // matrix rows taken, the last ones; 0 when there is no room
+
+    PackedStrip(T* a_, std::size_t n_, std::size_t r1_) : a(a_), n(n_), r1(r1_) {
+        const std::size_t m = n - r1;
+        std::size_t held = 0, t = 0;
+        while (held < m && t < m) held += capacity(t++);
+        if (held >= m) runs = t;
+    }
+    bool usable() const { return runs > 0; }
+    T* run(std::size_t t) const {
+        T* p = a + (n - 1 - t) * n + r1;
+        return p + to_vector_boundary(p);
+    }
+    std::size_t capacity(std::size_t t) const {
+        const T* end = a + (n - 1 - t) * n + (n - 1 - t);
+        const T* p = run(t);
+        return p < end ? std::size_t(end - p) / kLanes : 0;
+    }
+
+    // Rows r1 .. n-1 of lanes [l0, l0 + lanes), zeros after the last lane.
+    // Strip row j, lane l is a(j, l) = a(l, j): the strip is the transpose of
+    // matrix rows l0 .. l0+lanes-1, which are read along (a few pages each,
+    // where the strip's own rows would be one page apiece), except where a
+    // row's lower triangle holds runs: there its mirror a(j, l) is read.
+    void fill(std::size_t l0, std::size_t lanes) const {
+        using S = Simd<T>;
+        constexpr std::size_t kChunk = S::width;  // strip rows per pass over the lanes
+        const std::size_t taken = n - runs;
+        std::size_t t = 0, slot = 0;
+        for (std::size_t j0 = r1; j0 < n; j0 += kChunk) {
+            const std::size_t count = n - j0 < kChunk ? n - j0 : kChunk;
+            T* out[kChunk];
+            for (std::size_t k = 0; k < count; ++k) {
+                while (slot == capacity(t)) ++t, slot = 0;
+                out[k] = run(t) + slot++ * kLanes;
+            }
+            std::size_t q = 0;
+            // Whole tiles of kChunk lanes by kChunk rows, transposed in registers.
+            if (count == kChunk)
+                for (; lanes - q >= kChunk && l0 + q + kChunk <= taken; q += kChunk) {
+                    typename S::vec v[kChunk];
+                    for (std::size_t i = 0; i < kChunk; ++i) v[i] = S::load(a + (l0 + q + i) * n + j0);
+                    Transpose<T>::apply(v);
+                    for (std::size_t k = 0; k < kChunk; ++k) S::store(out[k] + q, v[k]);
+                }
+            for (; q < lanes; ++q) {
+                const std::size_t l = l0 + q;
+                const T* row = a + l * n;
+                if (l < taken)
+                    for (std::size_t k = 0; k < count; ++k) out[k][q] = row[j0 + k];
+                else
+                    for (std::size_t k = 0; k < count; ++k)
+                        out[k][q] = l <= j0 + k ? row[j0 + k] : a[(j0 + k) * n + l];
+            }
+            for (std::size_t k = 0; k < count; ++k)
+                for (std::size_t q = lanes; q < kLanes; ++q) out[k][q] = T(0);
+        }
+    }
+
+    // The lower triangle where the runs were, from the upper one.
+    void restore() const {
+        for (std::size_t c = r1; c < n; ++c)
+            for (std::size_t t = 0; t < runs; ++t) {
+                const std::size_t j = n - 1 - t;
+                const T* first = run(t);
+                const T* p = a + j * n + c;
+                if (p >= first && p < first + capacity(t) * kLanes) a[j * n + c] = a[c * n + j];
+            }
+    }
+};
+
+// y_r = sum_{j=r+1}^{n-1} a(r, j) a(j, l) over the lanes of one packed strip,
+// in that order: first the block's own columns, held in y (row j at
+// y + (j - r0) * kLanes), then the trailing rows r1 .. n-1 from the copy.
+template <class T>
+void packed_pass(T* yr, const T* ar, std::size_t r, std::size_t r0, std::size_t r1, const T* y,
+                 const PackedStrip<T>& strip) {
+    using S = Simd<T>;
+    using V = typename S::vec;
+    constexpr std::size_t W = S::width;
+    constexpr std::size_t kLanes = PackedStrip<T>::kLanes;
+    V s[kStripVectors];
+    for (int v = 0; v < kStripVectors; ++v) s[v] = S::zero();
+    for (std::size_t j = r + 1; j < r1; ++j) {
+        const V x = S::splat(ar[j]);
+        const T* row = y + (j - r0) * kLanes;
+        for (int v = 0; v < kStripVectors; ++v) s[v] = s[v] + x * S::load(row + v * W);
+    }
+    const std::size_t n = strip.n;
+    std::size_t j = r1;
+    for (std::size_t t = 0; j < n; ++t) {
+        const T* row = strip.run(t);
+        const std::size_t held = strip.capacity(t);
+        const std::size_t end = n - j > held ? j + held : n;
+        for (; j < end; ++j, row += kLanes) {
+            const V x = S::splat(ar[j]);
+            for (int v = 0; v < kStripVectors; ++v) s[v] = s[v] + x * S::load(row + v * W);
+        }
+    }
+    for (int v = 0; v < kStripVectors; ++v) S::store(yr + v * W, s[v]);
+}
+
 template <class T> void invert_factor(T* a, std::size_t n) {
     constexpr std::size_t kLanes = kStripVectors * Simd<T>::width;
     T y[kBlock * kLanes];  // the block's columns over one strip of lanes
-    T acc[kBlock];
+    T acc[kBlock + Simd<T>::width];
     for (std::size_t r1 = n - 1; r1 > 0;) {
         const std::size_t r0 = r1 > kBlock ? r1 - kBlock : 0;
+        const PackedStrip<T> strip(a, n, r1);
         // Lanes l >= r1: the block's columns strip by strip.
         for (std::size_t l0 = r1; l0 < n; l0 += kLanes) {
             const std::size_t lanes = n - l0 < kLanes ? n - l0 : kLanes;
+            if (strip.usable()) strip.fill(l0, lanes);
             for (std::size_t r = r1; r-- > r0;) {
                 T* yr = y + (r - r0) * kLanes;
-                for (std::size_t q = 0; q < lanes; ++q) yr[q] = T(0);
                 const T* xr = a + r * n;
-                strip_accumulate(yr, xr + r + 1, 1, yr + kLanes, kLanes, r1 - r - 1, lanes);
-                strip_accumulate(yr, xr + r1, 1, a + r1 * n + l0, n, n - r1, lanes);
+                if (strip.usable()) {
+                    packed_pass(yr, xr, r, r0, r1, y, strip);
+                } else {
+                    for (std::size_t q = 0; q < lanes; ++q) yr[q] = T(0);
+                    strip_accumulate(yr, xr + r + 1, 1, yr + kLanes, kLanes, r1 - r - 1, lanes);
+                    strip_accumulate(yr, xr + r1, 1, a + r1 * n + l0, n, n - r1, lanes);
+                }
                 for (std::size_t q = 0; q < lanes; ++q) a[(l0 + q) * n + r] = yr[q];
             }
         }
+        if (strip.usable()) strip.restore();
         // Lanes inside the block, then the diagonal and the mirror of row r.
         for (std::size_t r = r1; r-- > r0;) {
+            // Summed from the vector boundary before lane r + 1; the lanes
+            // before it are dropped.
             T* ar = a + r * n;
-            const std::size_t lanes = r1 - r - 1;
+            const T* first = a + (r + 1) * n + r + 1;
+            std::size_t lead = past_vector_boundary(first);
+            if (lead > r + 1) lead = 0;
+            const std::size_t lanes = r1 - r - 1 + lead;
             for (std::size_t q = 0; q < lanes; ++q) acc[q] = T(0);
-            strip_accumulate(acc, ar + r + 1, 1, a + (r + 1) * n + r + 1, n, n - r - 1, lanes);
-            for (std::size_t q = 0; q < lanes; ++q) a[(r + 1 + q) * n + r] = acc[q];
+            strip_accumulate(acc, ar + r + 1, 1, first - lead, n, n - r - 1, lanes);
+            for (std::size_t q = lead; q < lanes; ++q) a[(r + 1 + q - lead) * n + r] = acc[q];
             T t = T(0);
             for (std::size_t j = r + 1; j < n; ++j) {
                 t = t + ar[j] * a[j * n + r];

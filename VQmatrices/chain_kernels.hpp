@@ -42,6 +42,32 @@ inline void chain_update_vectors(T* const* c, const T* const* u, const T* f, std
         for (int v = 0; v < NV; ++v) S::store(c[r] + j + v * W, acc[r][v]);
 }
 
+// One vector at column j of R rows, where row r takes the steps only in the
+// lanes at or after column start[r] (and before column stop); the other
+// lanes are written back as they were read. This lets a tile cover the
+// triangular head of its rows and an unaligned tail with whole vectors.
+template <class T, int R>
+inline void chain_update_masked(T* const* c, const T* const* u, const T* f, std::size_t steps,
+                                std::size_t j, const std::size_t* start, std::size_t stop) {
+    using S = Simd<T>;
+    using V = typename S::vec;
+    using I = typename S::index_vec;
+    V acc[R];
+    for (int r = 0; r < R; ++r) acc[r] = S::load(c[r] + j);
+    for (std::size_t k = 0; k < steps; ++k) {
+        const V uv = S::load(u[k] + j);
+        const T* fk = f + k * R;
+        for (int r = 0; r < R; ++r) acc[r] = acc[r] + S::splat(fk[r]) * uv;
+    }
+    const I column = S::lanes_from(std::ptrdiff_t(j));
+    const I last = S::index_splat(std::ptrdiff_t(stop));
+    for (int r = 0; r < R; ++r) {
+        const V old = S::load(c[r] + j);
+        const I first = S::index_splat(std::ptrdiff_t(start[r]));
+        S::store(c[r] + j, (column >= first) & (column < last) ? acc[r] : old);
+    }
+}
+
 // c: R row pointers, u: `steps` row pointers, all at the same first column;
 // f: steps x R factors, f[k * R + r] for row r at step k; len columns.
 template <class T, int R>

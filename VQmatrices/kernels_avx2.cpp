@@ -7,14 +7,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-
-#if defined(__x86_64__) || defined(__i386__)
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx2")
+#if defined(__x86_64__)
+#include <immintrin.h>
 #endif
+
+#include "target_region.hpp"
+
+#if defined(__x86_64__)
+VQ_TARGET_REGION_BEGIN("avx2")
 #define VQ_VECTOR_BYTES 32
 #define VQ_VECTOR_REGISTERS 16
 #else
@@ -26,11 +26,6 @@
 #define VQ_PATH avx2
 #include "kernel_path_entries.hpp"
 
-#if defined(__x86_64__) || defined(__i386__)
-
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+#if defined(__x86_64__)
+VQ_TARGET_REGION_END
 #endif

@@ -7,14 +7,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-
-#if defined(__x86_64__) || defined(__i386__)
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx512f"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx512f")
+#if defined(__x86_64__)
+#include <immintrin.h>
 #endif
+
+#include "target_region.hpp"
+
+#if defined(__x86_64__)
+VQ_TARGET_REGION_BEGIN("avx512f")
 #define VQ_VECTOR_BYTES 64
 #define VQ_VECTOR_REGISTERS 32
 #else
@@ -26,11 +26,6 @@
 #define VQ_PATH avx512
 #include "kernel_path_entries.hpp"
 
-#if defined(__x86_64__) || defined(__i386__)
-
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+#if defined(__x86_64__)
+VQ_TARGET_REGION_END
 #endif

@@ -11,6 +11,10 @@
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
+#include <utility>
+#if defined(__x86_64__) || defined(__SSE2__)
+#include <immintrin.h>  // already included before the region by the AVX paths
+#endif
 
 namespace vq::VQ_PATH {
 
@@ -27,33 +31,84 @@ template <class T> struct Simd {
     }
     static void store(T* p, const vec& v) { std::memcpy(p, &v, sizeof v); }
     // Copies x into every lane; no arithmetic, so -0 and NaNs keep their bits.
+    // The intrinsics become one broadcasting load when x comes from memory
+    // (a lane loop or a shuffle would also occupy an arithmetic port).
     static vec splat(T x) {
-#if defined(__clang__)
+#if defined(__x86_64__) && VQ_VECTOR_BYTES == 64
+        if constexpr (sizeof(T) == 8) return (vec)_mm512_set1_pd(x);
+        else return (vec)_mm512_set1_ps(x);
+#elif defined(__x86_64__) && VQ_VECTOR_BYTES == 32
+        if constexpr (sizeof(T) == 8) return (vec)_mm256_set1_pd(x);
+        else return (vec)_mm256_set1_ps(x);
+#elif defined(__SSE2__) && VQ_VECTOR_BYTES == 16
+        if constexpr (sizeof(T) == 8) return (vec)_mm_set1_pd(x);
+        else return (vec)_mm_set1_ps(x);
+#else
         vec v;
         for (std::size_t k = 0; k < width; ++k) v[k] = x;
         return v;
-#else
-        // A lane-0 shuffle; GCC does not always see the broadcast in a loop.
-        vec v{};
-        v[0] = x;
-        return __builtin_shuffle(v, index_vec{});
 #endif
     }
     static vec zero() { return splat(T(0)); }
+    // Lane numbers first, first + 1, ...
+    static index_vec lanes_from(std::ptrdiff_t first) {
+        index_vec v;
+        for (std::size_t q = 0; q < width; ++q) v[q] = index_type(first + std::ptrdiff_t(q));
+        return v;
+    }
+    static index_vec index_splat(std::ptrdiff_t x) { return index_vec{} + index_type(x); }
     static index_vec index_zero() { return index_vec{}; }
 };
 
-// Register blocking of the two inner kernels (see chain_kernels.hpp):
-// rows and vectors per tile of chain_update, vectors per pass of
-// strip_accumulate. With 32 vector registers the tiles can be larger.
+// The transpose of a square tile of W x W values held as W vectors: after
+// log2(W) rounds of interleaving vector i with vector i + W/2 the vectors are
+// the tile's columns. Only moves values, so every bit is kept.
+template <class T> struct Transpose {
+    using S = Simd<T>;
+    using V = typename S::vec;
+    static constexpr std::size_t W = S::width;
+
+    template <std::size_t... I> static V low(V a, V b, std::index_sequence<I...>) {
+        return __builtin_shufflevector(a, b, (I % 2 ? W + I / 2 : I / 2)...);
+    }
+    template <std::size_t... I> static V high(V a, V b, std::index_sequence<I...>) {
+        return __builtin_shufflevector(a, b, (I % 2 ? W + W / 2 + I / 2 : W / 2 + I / 2)...);
+    }
+    static void apply(V* v) {
+        for (std::size_t round = 1; round < W; round *= 2) {
+            V next[W];
+            for (std::size_t i = 0; i < W / 2; ++i) {
+                next[2 * i] = low(v[i], v[i + W / 2], std::make_index_sequence<W>());
+                next[2 * i + 1] = high(v[i], v[i + W / 2], std::make_index_sequence<W>());
+            }
+            for (std::size_t i = 0; i < W; ++i) v[i] = next[i];
+        }
+    }
+};
+
+// Elements of T from p up to the next multiple of the vector size in bytes
+// (0 when p is already there). Points of one array are T-aligned, so this is
+// fewer than a vector's lanes.
+template <class T> std::size_t to_vector_boundary(const T* p) {
+    const std::uintptr_t misalign = reinterpret_cast<std::uintptr_t>(p) % VQ_VECTOR_BYTES;
+    return misalign == 0 ? 0 : (VQ_VECTOR_BYTES - misalign) / sizeof(T);
+}
+
+// Elements of T from the last vector boundary at or before p up to p.
+template <class T> std::size_t past_vector_boundary(const T* p) {
+    return reinterpret_cast<std::uintptr_t>(p) % VQ_VECTOR_BYTES / sizeof(T);
+}
+
+// Register blocking (see chain_kernels.hpp): kTileRows rows times
+// kTileVectors vectors of accumulators in the tiles; kStripVectors vectors of
+// lanes in the strips. With 32 vector registers the tiles can be larger.
 #if VQ_VECTOR_REGISTERS >= 32
-constexpr int kTileRows = 6;
+constexpr int kTileRows = 8;
 constexpr int kTileVectors = 3;
-constexpr int kStripVectors = 6;
 #else
 constexpr int kTileRows = 4;
 constexpr int kTileVectors = 2;
-constexpr int kStripVectors = 6;
 #endif
+constexpr int kStripVectors = 4;
 
 }  // namespace vq::VQ_PATH

@@ -20,12 +20,6 @@ namespace {
 
 const std::vector<uint32_t> kOrders = {10, 50, 200, 500, 1000};
 
-// At order 1000 one inversion takes a good fraction of a second in the
-// straightforward kernels: a fixed few iterations measure it well enough.
-void limit_slow(benchmark::internal::Benchmark* b, uint32_t n) {
-    if (n >= 1000) b->Iterations(3);
-}
-
 template <class T>
 const std::vector<T>& matrix(uint32_t n) {
     static std::map<uint32_t, std::vector<T>> cache;
@@ -37,7 +31,7 @@ const std::vector<T>& matrix(uint32_t n) {
 template <class T>
 void register_ours(const std::string& workload, const char* export_name,
                    int32_t (*invert)(T*, uint32_t), uint32_t n) {
-    auto* b = add(name(workload, export_name, n), [invert, n](benchmark::State& state) {
+    add(name(workload, export_name, n), [invert, n](benchmark::State& state) {
         const std::vector<T>& pristine = matrix<T>(n);
         std::vector<T> a(pristine.size());
         for (auto _ : state) {
@@ -45,9 +39,7 @@ void register_ours(const std::string& workload, const char* export_name,
             benchmark::DoNotOptimize(invert(a.data(), n));
             benchmark::ClobberMemory();
         }
-    });
-    b->Unit(benchmark::kMicrosecond);
-    limit_slow(b, n);
+    })->Unit(benchmark::kMicrosecond);
 }
 
 template <class T>

@@ -7,7 +7,8 @@
 //   rot_from_vector20  MatrizRot_20 vs AngleAxisd(|v|, v/|v|).toRotationMatrix();
 //   rot_from_vector24  MatrizRot_24 vs the Quaterniond (sqrt(1 - |v/2|^2), v/2);
 //   rot_from_vector26  MatrizRot_26 vs the Quaterniond (1, v/2), normalized;
-//   rot_from_angles28  MatrizRot_28 vs the Quaterniond with vector part sin(a_i/2);
+//   rot_from_angles28  MatrizRot_28 vs the Quaterniond with vector part sin(a_i/2),
+//                      and vs its own six C-library calls (its bound);
 //   rot_to_angles      Gmatriz_ωφκ_seg vs Matrix3d::eulerAngles(2, 1, 0);
 //   rot_to_vector24    Gmatriz_24_seg vs the Quaterniond of a matrix;
 //   rot_offset         Getoffset_matriz (no counterpart in Eigen).
@@ -156,6 +157,13 @@ void register_workloads() {
     });
 
     per_call("rot_from_angles28", "MatrizRot_28", [&](std::size_t i, double* R) { MatrizRot_28(in.angles28[i], R); });
+    // MatrizRot_28 makes six C-library calls (cos of each angle, sin of each
+    // half angle); they alone bound it, whatever the arithmetic around them.
+    per_call("rot_from_angles28", "libm_calls", [&](std::size_t i, double* R) {
+        const Angulos& a = in.angles28[i];
+        R[0] = std::cos(a.omega), R[1] = std::cos(a.fi), R[2] = std::cos(a.kappa);
+        R[3] = std::sin(0.5 * a.omega), R[4] = std::sin(0.5 * a.fi), R[5] = std::sin(0.5 * a.kappa);
+    });
     per_call("rot_from_angles28", "eigen_quaternion", [&](std::size_t i, double* R) {
         const Angulos& a = in.angles28[i];
         const Eigen::Vector3d q(std::sin(0.5 * a.omega), std::sin(0.5 * a.fi), std::sin(0.5 * a.kappa));

@@ -4,7 +4,12 @@
 //   read_twice     the machine's limit for a two-pass fit: two passes over the
 //                  same pairs, in the same layout and order, summing the four
 //                  coordinates in each pass (in independent partial sums, so
-//                  that only the reading limits it) and nothing more.
+//                  that only the reading limits it) and nothing more;
+//   add_chain      the limit the fixed order of the sums sets: each sum of a
+//                  pass is one chain of n additions and the second pass needs
+//                  the first one's means, so no fit is faster than 2n
+//                  dependent additions of T (the addition's latency times 2n).
+// The fit's bound is the slower of the two.
 //
 // Layouts over one data set (Pairs2D): pp reads the two point arrays; p the
 // interleaved pairs; g walks them with one stride of a point; gg walks sources
@@ -128,6 +133,19 @@ void read_twice(const Pairs2D<T>& d, T* sums) {
     }
 }
 
+// 2n additions, each waiting for the one before; the empty asm keeps the
+// compiler from reordering, combining or vectorising them.
+template <class T>
+T add_chain(uint64_t count) {
+    T x = T(0);
+    const T step = T(1);
+    for (uint64_t i = 0; i < count; ++i) {
+        x = x + step;
+        asm volatile("" : "+x"(x));
+    }
+    return x;
+}
+
 template <class T>
 using Points = Eigen::Matrix<T, 2, Eigen::Dynamic>;
 template <class T>
@@ -166,6 +184,11 @@ void register_layout(const char* layout_name, uint32_t n) {
             benchmark::DoNotOptimize(sums);
             benchmark::ClobberMemory();
         }
+        state.SetItemsProcessed(int64_t(state.iterations()) * n);
+    })->Unit(benchmark::kMicrosecond);
+
+    add(name(workload, "add_chain", n), [n](benchmark::State& state) {
+        for (auto _ : state) benchmark::DoNotOptimize(add_chain<T>(2 * uint64_t(n)));
         state.SetItemsProcessed(int64_t(state.iterations()) * n);
     })->Unit(benchmark::kMicrosecond);
 

@@ -15,6 +15,9 @@ namespace vq {
 #if defined(__x86_64__)
 namespace avx2 {
 bool available();
+Hel2Dg_t<float> fit_float_pairs(const AlternatingWalk<float>& pairs, uint32_t n);
+Hel2Dg_t<float> fit_float_pairs(const ParallelWalks<float>& pairs, uint32_t n);
+Hel2Dg_t<float> fit_float_pairs(const PointerPairs<float>& pairs, uint32_t n);
 Hel2Dg_t<double> fit_double_pairs(const AlternatingWalk<double>& pairs, uint32_t n);
 Hel2Dg_t<double> fit_double_pairs(const ParallelWalks<double>& pairs, uint32_t n);
 Hel2Dg_t<double> fit_double_pairs(const PointerPairs<double>& pairs, uint32_t n);
@@ -23,11 +26,16 @@ Hel2Dg_t<double> fit_double_pairs(const PointerPairs<double>& pairs, uint32_t n)
 
 template <class T, class PairReader> Hel2Dg_t<T> fit_similarity_2d_fast(const PairReader& pairs, uint32_t n) {
 #if defined(__SSE2__)
+#if defined(__x86_64__)
+    static const bool wide = avx2::available();
+#endif
     if constexpr (std::is_same_v<T, float>) {
+#if defined(__x86_64__)
+        if (wide) return avx2::fit_float_pairs(pairs, n);
+#endif
         return sse2::fit_float_pairs(pairs, n);
     } else {
 #if defined(__x86_64__)
-        static const bool wide = avx2::available();
         if (wide) return avx2::fit_double_pairs(pairs, n);
 #endif
         return sse2::fit_double_pairs(pairs, n);

@@ -37,6 +37,19 @@ inline __m128 load_pair(Address source, Address destination) {
     return _mm_castsi128_ps(_mm_unpacklo_epi64(s, d));
 }
 
+// The terms [Scross, Qo, Qd, Sdot] of one pair from its deviations
+// c = [dxo, dyo, dxd, dyd].
+inline __m128 float_pair_terms(__m128 c) {
+    // Left and right factors of the first and second product of each term.
+    const __m128 p = _mm_shuffle_ps(c, c, _MM_SHUFFLE(0, 2, 0, 0));  // dxo dxo dxd dxo
+    const __m128 q = _mm_shuffle_ps(c, c, _MM_SHUFFLE(2, 2, 0, 3));  // dyd dxo dxd dxd
+    const __m128 u = _mm_shuffle_ps(c, c, _MM_SHUFFLE(1, 3, 1, 1));  // dyo dyo dyd dyo
+    const __m128 v = _mm_shuffle_ps(c, c, _MM_SHUFFLE(3, 3, 1, 2));  // dxd dyo dyd dyd
+    const __m128 pq = mul(p, q);
+    const __m128 uv = mul(u, v);
+    return _mm_move_ss(add(pq, uv), _mm_sub_ps(pq, uv));
+}
+
 template <class PairReader> Hel2Dg_t<float> fit_float_pairs(const PairReader& pairs, uint32_t n) {
     __m128 sums = _mm_setzero_ps();
     pairs.visit_addresses(n, [&](Address s, Address d) { sums = add(sums, load_pair(s, d)); });
@@ -53,16 +66,7 @@ template <class PairReader> Hel2Dg_t<float> fit_float_pairs(const PairReader& pa
 
     __m128 acc = _mm_setzero_ps();
     pairs.visit_addresses(n, [&](Address s, Address d) {
-        const __m128 c = _mm_sub_ps(load_pair(s, d), means);
-        // Left and right factors of the first and second product of each term.
-        const __m128 p = _mm_shuffle_ps(c, c, _MM_SHUFFLE(0, 2, 0, 0));  // dxo dxo dxd dxo
-        const __m128 q = _mm_shuffle_ps(c, c, _MM_SHUFFLE(2, 2, 0, 3));  // dyd dxo dxd dxd
-        const __m128 u = _mm_shuffle_ps(c, c, _MM_SHUFFLE(1, 3, 1, 1));  // dyo dyo dyd dyo
-        const __m128 v = _mm_shuffle_ps(c, c, _MM_SHUFFLE(3, 3, 1, 2));  // dxd dyo dyd dyd
-        const __m128 pq = mul(p, q);
-        const __m128 uv = mul(u, v);
-        const __m128 terms = _mm_move_ss(add(pq, uv), _mm_sub_ps(pq, uv));
-        acc = add(acc, terms);
+        acc = add(acc, float_pair_terms(_mm_sub_ps(load_pair(s, d), means)));
     });
     alignas(16) float s[4];
     _mm_store_ps(s, acc);

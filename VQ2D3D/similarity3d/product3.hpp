@@ -18,13 +18,4 @@ void multiplica3(const T* A, const T* B, T* P) {
     }
 }
 
-// The same product for matrices held as three rows of three values.
-template <class T>
-void multiplica3(const T (*A)[3], const T (*B)[3], T (*P)[3]) {
-    multiplica3(&A[0][0], &B[0][0], &P[0][0]);
-}
-
-inline void multiplica3_fl(const float* A, const float* B, float* P) { multiplica3(A, B, P); }
-inline void multiplica3_dbl(const double* A, const double* B, double* P) { multiplica3(A, B, P); }
-
 }  // namespace vq

@@ -4,8 +4,8 @@
 //
 // 2D: source points in a 1000 x 1000 square, destination = a similarity of
 // them (scale 1.5, turn 0.3 rad, a shift) plus noise of 0.01.
-// 3D: source points in a 1000 m cube, destination = a seven-parameter datum
-// shift (scale 1 + 12 ppm, small tilts, a turn about z) plus noise of 1 mm.
+// 3D: destination = a seven-parameter similarity of the source points plus
+// noise of 1 mm, in two kinds of frames (Frames3D below).
 #pragma once
 
 #include "bench_support.hpp"
@@ -64,29 +64,46 @@ struct Pairs3D {
     std::vector<T*> pointers;    // 2n pointers into `interleaved`, source then destination
 };
 
+// The two kinds of 3D data: a datum shift between near-vertical frames (tilts
+// of a few seconds of arc; the planimetric start is already close), and a
+// terrestrial scan registered to a map frame (tilts of tens of degrees; the
+// refinement takes several passes from the planimetric start).
+enum class Frames3D { near_vertical, terrestrial };
+
+struct Shift3D {
+    double omega, fi, kappa, scale, tx, ty, tz;
+    double extent_xy, extent_z;  // source points in [0, extent) per axis
+};
+
+inline Shift3D shift3d(Frames3D frames) {
+    if (frames == Frames3D::near_vertical)
+        return {2e-5, -3e-5, 0.7, 1.0 + 12e-6, 4.2e3, -1.3e3, 250.0, 1000.0, 1000.0};
+    return {0.35, -0.45, 2.1, 1.0 - 8e-6, 1.5e3, -8e2, 312.0, 200.0, 60.0};
+}
+
 template <class T>
-const Pairs3D<T>& pairs3d(uint32_t n) {
-    static std::map<uint32_t, std::unique_ptr<Pairs3D<T>>> cache;
-    std::unique_ptr<Pairs3D<T>>& slot = cache[n];
+const Pairs3D<T>& pairs3d(uint32_t n, Frames3D frames = Frames3D::near_vertical) {
+    static std::map<std::pair<uint32_t, int>, std::unique_ptr<Pairs3D<T>>> cache;
+    std::unique_ptr<Pairs3D<T>>& slot = cache[{n, int(frames)}];
     if (!slot) {
         auto p = std::make_unique<Pairs3D<T>>();
         p->n = n;
         p->interleaved.resize(std::size_t(6) * n);
         p->pointers.resize(std::size_t(2) * n);
+        const Shift3D h = shift3d(frames);
         // R = Rz(kappa) Ry(fi) Rx(omega), row by row.
-        const double om = 2e-5, fi = -3e-5, ka = 0.7, scale = 1.0 + 12e-6;
-        const double so = std::sin(om), co = std::cos(om), sf = std::sin(fi), cf = std::cos(fi),
-                     sk = std::sin(ka), ck = std::cos(ka);
+        const double so = std::sin(h.omega), co = std::cos(h.omega), sf = std::sin(h.fi),
+                     cf = std::cos(h.fi), sk = std::sin(h.kappa), ck = std::cos(h.kappa);
         const double R[9] = {ck * cf, ck * sf * so - sk * co, ck * sf * co + sk * so,
                              sk * cf, sk * sf * so + ck * co, sk * sf * co - ck * so,
                              -sf,     cf * so,                cf * co};
-        const double t[3] = {4.2e3, -1.3e3, 250.0};
-        auto g = generator(0x3d000000u + n);
+        const double t[3] = {h.tx, h.ty, h.tz};
+        auto g = generator((frames == Frames3D::near_vertical ? 0x3d000000u : 0x3e000000u) + n);
         for (std::size_t i = 0; i < n; ++i) {
             T* q = &p->interleaved[6 * i];
-            double x[3];
-            for (double& v : x) v = uniform(g, 0.0, 1000.0);
-            const auto X = vq_test::similarity_image_3d(x, R, scale, t,
+            const double x[3] = {uniform(g, 0.0, h.extent_xy), uniform(g, 0.0, h.extent_xy),
+                                 uniform(g, 0.0, h.extent_z)};
+            const auto X = vq_test::similarity_image_3d(x, R, h.scale, t,
                                                         [&] { return uniform(g, -0.001, 0.001); });
             for (int r = 0; r < 3; ++r) {
                 q[r] = T(x[r]);

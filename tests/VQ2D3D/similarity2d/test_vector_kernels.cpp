@@ -56,8 +56,8 @@ template <class T> class VectorKernels : public ::testing::Test {
 protected:
     using Api = Similarity2D<T>;
 
-    // The double kernels the exports do not choose on this processor, called
-    // directly (the exports take the widest one).
+    // Every kernel this processor can run, called directly (the exports take
+    // the widest one).
     template <class Reader>
     void check_every_path(const Reader& reader, uint32_t n, const typename Api::Hel2Dg& ref) {
         if constexpr (std::is_same_v<T, double>) {
@@ -67,6 +67,15 @@ protected:
 #if defined(__x86_64__)
             if (vq::avx2::available()) {
                 EXPECT_TRUE(same_bits(vq::avx2::fit_double_pairs(reader, n), ref));
+            }
+#endif
+        } else {
+#if defined(__SSE2__)
+            EXPECT_TRUE(same_bits(vq::sse2::fit_float_pairs(reader, n), ref));
+#endif
+#if defined(__x86_64__)
+            if (vq::avx2::available()) {
+                EXPECT_TRUE(same_bits(vq::avx2::fit_float_pairs(reader, n), ref));
             }
 #endif
         }

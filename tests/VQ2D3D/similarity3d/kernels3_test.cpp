@@ -109,20 +109,6 @@ TYPED_TEST(Product3, WorkedExampleDoesNotCommute) {
     for (int e = 0; e < 9; ++e) EXPECT_EQ(P[e], BA[e]);
 }
 
-TYPED_TEST(Product3, RowFormAgreesBitForBit) {
-    using T = TypeParam;
-    std::mt19937 rng(3);
-    std::uniform_real_distribution<T> u(-10, 10);
-    T A[3][3], B[3][3], P_rows[3][3], P_flat[9];
-    for (auto& row : A)
-        for (T& v : row) v = u(rng);
-    for (auto& row : B)
-        for (T& v : row) v = u(rng);
-    vq::multiplica3(A, B, P_rows);
-    vq::multiplica3(&A[0][0], &B[0][0], P_flat);
-    EXPECT_EQ(0, std::memcmp(P_rows, P_flat, sizeof P_flat));
-}
-
 TYPED_TEST(Product3, AccumulatesLeftToRightFromZero) {
     using T = TypeParam;
     // ((0 + big) - big) + 1 is 1; big + (1 - big) would round to 0.
