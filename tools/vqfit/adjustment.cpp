@@ -77,17 +77,19 @@ double robust_sigma(FitResult& r, const PointPairs& pairs, const std::vector<std
     Quality& q = r.quality;
     if (q.redundancy == 0 || q.exact) return q.sigma0;
     q.sigma = 1.0;  // residual() then gives v / sqrt(q_vv)
-    std::vector<double> a;
+    // Single precision is plenty for a median and halves the memory of a
+    // large fit.
+    std::vector<float> a;
     a.reserve(use.size() * static_cast<std::size_t>(r.dimension()));
     for (std::size_t i : use) {
         const PointResidual p = r.residual(pairs, i);
         for (int k = 0; k < r.dimension(); ++k)
-            if (std::isfinite(p.w[k])) a.push_back(std::fabs(p.w[k]));
+            if (std::isfinite(p.w[k])) a.push_back(static_cast<float>(std::fabs(p.w[k])));
     }
     if (a.empty()) return q.sigma0;
     std::nth_element(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(a.size() / 2), a.end());
     const double floor = kRoundingUlps * std::numeric_limits<double>::epsilon() * largest_coordinate;
-    return std::max(1.4826 * a[a.size() / 2], floor);
+    return std::max(1.4826 * static_cast<double>(a[a.size() / 2]), floor);
 }
 
 }  // namespace
@@ -156,9 +158,9 @@ FitResult fit_points(const PointPairs& pairs, std::vector<PointRole> roles, Mode
         q.critical_value = options.critical_value;
         r.control = use.size();
 
-        std::vector<double> lengths;
+        std::vector<float> lengths;  // for the median only
         lengths.reserve(use.size());
-        double largest_coordinate = 0.0;
+        double largest_coordinate = 0.0, largest_squared = -1.0;
         for (std::size_t i : use) {
             double fitted[3];
             r.transform.apply(pairs.src(i), fitted);
@@ -169,18 +171,16 @@ FitResult fit_points(const PointPairs& pairs, std::vector<PointRole> roles, Mode
                 largest_coordinate = std::max(largest_coordinate, std::fabs(pairs.dst(i)[k]));
             }
             q.vtv += squared;
-            lengths.push_back(std::sqrt(squared));
-        }
-        double best = -1.0;
-        for (std::size_t k = 0; k < use.size(); ++k)
-            if (lengths[k] > best) {
-                best = lengths[k];
-                r.largest = use[k];
+            lengths.push_back(static_cast<float>(std::sqrt(squared)));
+            if (squared > largest_squared) {
+                largest_squared = squared;
+                r.largest = i;
             }
+        }
         r.rms = std::sqrt(q.vtv / static_cast<double>(use.size()));
         std::nth_element(lengths.begin(), lengths.begin() + static_cast<std::ptrdiff_t>(lengths.size() / 2),
                          lengths.end());
-        r.median_length = lengths[lengths.size() / 2];
+        r.median_length = static_cast<double>(lengths[lengths.size() / 2]);
         if (q.redundancy > 0) {
             q.sigma0 = std::sqrt(q.vtv / static_cast<double>(q.redundancy));
             q.exact = q.sigma0 <= kRoundingUlps * std::numeric_limits<double>::epsilon() * largest_coordinate;

@@ -31,11 +31,16 @@ constexpr ModelInfo kModels[] = {
     {ModelKind::similarity3d, "similarity3d", 3, 0, 3, 7, 0},
 };
 
-const ModelInfo& info(ModelKind kind) {
-    for (const auto& m : kModels)
-        if (m.kind == kind) return m;
-    return kModels[0];
+// The table is in the order of ModelKind, so a model's row is its index
+// (dimension() sits in the per-point loops).
+const ModelInfo& info(ModelKind kind) { return kModels[static_cast<std::size_t>(kind)]; }
+
+constexpr bool in_enum_order() {
+    for (std::size_t k = 0; k < std::size(kModels); ++k)
+        if (static_cast<std::size_t>(kModels[k].kind) != k) return false;
+    return true;
 }
+static_assert(in_enum_order(), "kModels must list the models in the order of ModelKind");
 
 // Newton's method stops when a step moves the point by less than this share
 // of its position (a few units in the last place).
