@@ -17,6 +17,7 @@
 // interleaved pairs and destinations from the destination array (two strides);
 // ptr goes through the pair-pointer array into the interleaved pairs.
 #include "VQ2D3D.h"
+#include "../tests/support/exports.hpp"
 #include "bench_support.hpp"
 #include "point_pairs.hpp"
 
@@ -31,25 +32,7 @@ namespace {
 
 const std::vector<uint32_t> kPairs = {10, 1000, 1000000, 10000000};
 
-template <class T> struct Twin;
-template <> struct Twin<float> {
-    static constexpr const char* suffix = "fl";
-    static constexpr auto pp = Hel2Dg___pp_fl;
-    static constexpr auto p = Hel2Dg___p_fl;
-    static constexpr auto g = Hel2Dg___g_fl;
-    static constexpr auto gg = Hel2Dg___gg_fl;
-    static constexpr auto mixed = Hel2Dg___mixed_fl;
-    static constexpr auto ptr = Hel2Dg___ptr_fl;
-};
-template <> struct Twin<double> {
-    static constexpr const char* suffix = "dbl";
-    static constexpr auto pp = Hel2Dg___pp_dbl;
-    static constexpr auto p = Hel2Dg___p_dbl;
-    static constexpr auto g = Hel2Dg___g_dbl;
-    static constexpr auto gg = Hel2Dg___gg_dbl;
-    static constexpr auto mixed = Hel2Dg___mixed_dbl;
-    static constexpr auto ptr = Hel2Dg___ptr_dbl;
-};
+template <class T> using Twin = vq_test::Exports<T>;
 
 // Reads one point (two values) at a byte address, as a strided walk must.
 template <class T>

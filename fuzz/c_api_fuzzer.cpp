@@ -34,50 +34,13 @@
 #include <memory>
 #include <vector>
 
+#include "../tests/support/exports.hpp"
 #include "VQ2D3D.h"
 #include "VQmatrices.h"
 
 namespace {
 
-template <class T> struct Api;
-template <> struct Api<float> {
-    using Hel2Dg = Hel2Dg_fl;
-    using Poly = Trans_Polinomica2D_fl;
-    using Hel3Dg = Hel3Dg_fl;
-    static constexpr auto pp = Hel2Dg___pp_fl;
-    static constexpr auto p = Hel2Dg___p_fl;
-    static constexpr auto g = Hel2Dg___g_fl;
-    static constexpr auto gg = Hel2Dg___gg_fl;
-    static constexpr auto mixed = Hel2Dg___mixed_fl;
-    static constexpr auto ptr = Hel2Dg___ptr_fl;
-    static constexpr auto poly = Trans_Polinomica2D___puntosxy_fl;
-    static constexpr auto transform = transforma_punto2D_fl;
-    static constexpr auto fit3d = Hel3Dg___ptr_fl;
-    static constexpr auto invsim = VQinvsim_fl;
-    static constexpr auto invsim_pos = VQinvsim_pos_fl;
-    static constexpr auto invsim_cho = VQinvsim_cho_fl;
-    static constexpr auto solve = resuelve_sistema_sim_t_fl;
-    static constexpr auto solve2 = resuelve_sistema_sim_t_2_fl;
-};
-template <> struct Api<double> {
-    using Hel2Dg = Hel2Dg_dbl;
-    using Poly = Trans_Polinomica2D_dbl;
-    using Hel3Dg = Hel3Dg_dbl;
-    static constexpr auto pp = Hel2Dg___pp_dbl;
-    static constexpr auto p = Hel2Dg___p_dbl;
-    static constexpr auto g = Hel2Dg___g_dbl;
-    static constexpr auto gg = Hel2Dg___gg_dbl;
-    static constexpr auto mixed = Hel2Dg___mixed_dbl;
-    static constexpr auto ptr = Hel2Dg___ptr_dbl;
-    static constexpr auto poly = Trans_Polinomica2D___puntosxy_dbl;
-    static constexpr auto transform = transforma_punto2D_dbl;
-    static constexpr auto fit3d = Hel3Dg___ptr_dbl;
-    static constexpr auto invsim = VQinvsim_dbl;
-    static constexpr auto invsim_pos = VQinvsim_pos_dbl;
-    static constexpr auto invsim_cho = VQinvsim_cho_dbl;
-    static constexpr auto solve = resuelve_sistema_sim_t_dbl;
-    static constexpr auto solve2 = resuelve_sistema_sim_t_2_dbl;
-};
+template <class T> using Api = vq_test::Exports<T>;
 
 void require(bool holds, const char* what) {
     if (holds) return;

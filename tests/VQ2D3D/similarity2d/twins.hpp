@@ -10,33 +10,10 @@
 
 #include "VQ2D3D.h"
 #include "support/bits.hpp"
+#include "support/exports.hpp"
 #include "support/point_pairs.hpp"
 
-template <class T> struct Similarity2D;
-
-template <> struct Similarity2D<float> {
-    using Hel2Dg = Hel2Dg_fl;
-    using Hel2D = Hel2D_fl;
-    static constexpr auto pp = Hel2Dg___pp_fl;
-    static constexpr auto p = Hel2Dg___p_fl;
-    static constexpr auto g = Hel2Dg___g_fl;
-    static constexpr auto gg = Hel2Dg___gg_fl;
-    static constexpr auto mixed = Hel2Dg___mixed_fl;
-    static constexpr auto ptr = Hel2Dg___ptr_fl;
-    static constexpr auto to_hel2d = Hel2D___Hel2Dg_fl;
-};
-
-template <> struct Similarity2D<double> {
-    using Hel2Dg = Hel2Dg_dbl;
-    using Hel2D = Hel2D_dbl;
-    static constexpr auto pp = Hel2Dg___pp_dbl;
-    static constexpr auto p = Hel2Dg___p_dbl;
-    static constexpr auto g = Hel2Dg___g_dbl;
-    static constexpr auto gg = Hel2Dg___gg_dbl;
-    static constexpr auto mixed = Hel2Dg___mixed_dbl;
-    static constexpr auto ptr = Hel2Dg___ptr_dbl;
-    static constexpr auto to_hel2d = Hel2D___Hel2Dg_dbl;
-};
+template <class T> using Similarity2D = vq_test::Exports<T>;
 
 using Twins = ::testing::Types<float, double>;
 
