@@ -110,9 +110,9 @@ void describe_2d(const Transform& t, Builder& b) {
     std::vector<Dual> cx(x.begin() + 1, x.begin() + static_cast<std::ptrdiff_t>(terms));
     std::vector<Dual> cy(x.begin() + static_cast<std::ptrdiff_t>(terms) + 1, x.end());
     b.add("coef_x", "X coefficients of dx dy dx2 dxdy dy2 dx3 dx2dy dxdy2 dy3",
-          std::vector<double>(p.coef_x, p.coef_x + terms - 1), 15, cx);
+          std::vector<double>(p.coef_x, p.coef_x + (terms - 1)), 15, cx);
     b.add("coef_y", "Y coefficients of dx dy dx2 dxdy dy2 dx3 dx2dy dxdy2 dy3",
-          std::vector<double>(p.coef_y, p.coef_y + terms - 1), 15, cy);
+          std::vector<double>(p.coef_y, p.coef_y + (terms - 1)), 15, cy);
 }
 
 void describe_3d(const Transform& t, Builder& b) {

@@ -112,9 +112,9 @@ std::vector<Dual> internal_parameters(const Transform& t) {
         default: {
             const std::size_t terms = polynomial_terms(t.kind);
             v.push_back(p.x0_destino);
-            v.insert(v.end(), p.coef_x, p.coef_x + terms - 1);
+            v.insert(v.end(), p.coef_x, p.coef_x + (terms - 1));
             v.push_back(p.y0_destino);
-            v.insert(v.end(), p.coef_y, p.coef_y + terms - 1);
+            v.insert(v.end(), p.coef_y, p.coef_y + (terms - 1));
         }
         }
     }
