@@ -32,7 +32,6 @@ FAMILIES = [
     (r"^solve2_", "Packed solve, two right-hand sides", "order"),
     (r"^fit2d_", "2D similarity fit", "pairs"),
     (r"^fit3d_", "3D similarity fit (seven parameters)", "pairs"),
-    (r"^tool_", "The vq tool against cct and gdaltransform", "points"),
     (r"^poly3_", "Degree-3 polynomial fit (ten terms)", "pairs"),
     (r"^rot_", "Rotation builders and extractors", "call"),
     (r"^point_", "Point-file reader of vq", "points"),
@@ -283,11 +282,6 @@ def results_tables(runs, machine):
                           f"{ours.seconds / peer.seconds:.2f}"]
             lines.append("| " + " | ".join(cells) + " |")
         lines.append("")
-    if not any(t == "The vq tool against cct and gdaltransform" for (_, t, _) in sections):
-        lines += ["### The vq tool against cct and gdaltransform", "",
-                  "Not measured yet: `vq fit` and streaming `vq apply` on 10^6 and 10^7 points "
-                  "beside PROJ's `cct` and GDAL's `gdaltransform` on the same points belong here, "
-                  "as workloads named `tool_*` (see bench/tool/README.md).", ""]
     return lines
 
 
@@ -405,6 +399,8 @@ def main(argv):
                         help="a line added to the description of the setup (repeatable)")
     parser.add_argument("--missing", action="append", default=[],
                         help="a note on a program that was not run (repeatable)")
+    parser.add_argument("--section", action="append", default=[], metavar="TITLE=FILE",
+                        help="a Markdown table written by another script, added under its title")
     parser.add_argument("--subset", action="store_true",
                         help="a filtered run: list only the targets it measured")
     args = parser.parse_args(argv)
@@ -460,6 +456,10 @@ def main(argv):
               ""] + targets_section(runs, args.subset)
     lines += OTHER_MACHINES
     lines += ["## All workloads", ""] + results_tables(runs, machine)
+    for section in args.section:
+        title, path = section.split("=", 1)
+        with open(path) as f:
+            lines += [f"### {title}", "", f.read().rstrip("\n"), ""]
 
     text = "\n".join(lines)
     if args.output:
