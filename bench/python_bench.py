@@ -156,7 +156,7 @@ def rotation_rows():
     ]
 
 
-print(f"# vq {vq.__version__}, numpy {np.__version__}, Python {sys.version.split()[0]}, "
+print(f"vq {vq.__version__}, numpy {np.__version__}, Python {sys.version.split()[0]}, "
       f"{args.pairs} pairs, median CPU time of {args.repeat} calls\n")
 print("| Target | Ours | Against | Ours/peer | Bound | Status |")
 print("|---|---|---|---:|---|---|")
