@@ -320,26 +320,28 @@ TARGETS = [
      "fastest", ["rot_from_angles28/MatrizRot_28"]),
 ]
 
-# What one run on one machine cannot show.
+# The other kinds of machine, and what differs between them.
 OTHER_MACHINES = [
-    "## What was not measured here", "",
-    "The targets hold on two kinds of machine, but only this one could be measured. The other, "
-    "an Intel Xeon with AVX-512 (two cores), was reached by nobody working on these kernels; its "
-    "only figures are those of the report that set the targets (inversion at order 1000 about "
-    "2.1 to 2.3 times potrf+potri, the 2D fit of 10^7 pairs 1.36 and 1.74 times the two-pass read, "
-    "the 3D fit on terrestrial data 2.8 and 1.5 times Eigen::umeyama, MatrizRot_20 1.16 times "
-    "Eigen), all from before the kernels below. What can be said of it without measuring:", "",
-    "- Its AVX-512 paths are the ones measured here (the kernel paths are chosen by instruction "
-    "set, not by vendor). There, a multiplication and an addition share the two ports that "
-    "OpenBLAS's fused multiply-adds use, so our peak without fusion is half of its peak, where "
-    "here (separate multiply and add units, 512 bits wide) it is the same; the inversions will "
-    "stand further from potrf+potri there than here.",
-    "- The strip passes of the inversions are limited by the second-level cache's bandwidth, which "
-    "is of the same order there; the additions' latency (4 cycles there, 2 here) raises the "
-    "chain bound of the 2D fits, which is measured per machine by the `add_chain` rows, so the "
-    "2D target adapts to it.",
-    "- The 3D walks and the 2D float kernel rest on shuffles that both vendors run at one or two "
-    "per cycle; the rotation builders on C-library calls that are the same code on both.",
+    "## Other machines", "",
+    "The targets are set for every kind of machine. Each kind measured has a table of its own, made "
+    "by `bench/run` on it: bench/RESULTS.md (AMD EPYC of the Zen 5 class: the AVX-512 paths, "
+    "separate 512-bit multiplication and addition units) and bench/RESULTS-avx2.md (AMD EPYC of "
+    "the Zen 3 class: the AVX2 paths, 256-bit units). The Intel Xeon with AVX-512 of the report "
+    "that set the targets could not be reached; its only figures are that report's (inversion at "
+    "order 1000 about 2.1 to 2.3 times potrf+potri, the 2D fit of 10^7 pairs 1.36 and 1.74 times "
+    "the two-pass read, the 3D fit on terrestrial data 2.8 and 1.5 times Eigen::umeyama, "
+    "MatrizRot_20 1.16 times Eigen), from before the kernels measured here. What differs "
+    "between the kinds:", "",
+    "- Without fused multiply-add our peak equals OpenBLAS's where multiplications and additions "
+    "have units of their own (both EPYCs); on the Xeon they share the two ports that fused "
+    "multiply-adds use, so there our peak is half of OpenBLAS's and the inversions stand further "
+    "from potrf+potri.",
+    "- The chain passes of the inversions (each sum's first term waits for the step before) read "
+    "one vector from the second-level cache for every multiplication and addition, whatever the "
+    "blocking, so that cache's bandwidth sets their speed; the Zen 3 class moves half as many "
+    "bytes a cycle from it as the Zen 5 class.",
+    "- The 2D target's bound (the `add_chain` and two-pass read rows) is measured on each "
+    "machine, so it follows each machine's addition latency and memory.",
     "",
 ]
 
