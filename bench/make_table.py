@@ -253,12 +253,66 @@ DATA = {
 }
 
 
+# The chain phases of each inversion method (bench/chain_reads.cpp), and the
+# multiplications and additions of its other phases, which blocking can bring
+# to the peak: the elimination's factor n^3/6 of each; the Cholesky method's
+# inverse of the factor and Gram product n^3/6 each.
+ORDER_BOUNDS = [
+    ("VQinvsim", "elimination", 1 / 3),
+    ("VQinvsim_pos", "elimination", 1 / 3),
+    ("VQinvsim_cho", "cholesky", 2 / 3),
+]
+
+
+def order_bound_section(runs):
+    """Each inversion beside the bound its fixed order sets; empty without the
+    chain_reads rows."""
+    peak = peak_of(runs)
+    reads = {(r.workload.rsplit("_", 1)[1], r.impl, r.size): r for r in runs
+             if r.workload.startswith("chain_reads_")}
+    rows = []
+    for r in runs:
+        if not r.workload.startswith("inv_") or r.is_peer:
+            continue
+        twin = r.workload.rsplit("_", 1)[1]
+        for prefix, method, share in ORDER_BOUNDS:
+            chain = reads.get((twin, method, r.size))
+            if r.impl != f"{prefix}_{twin}" or chain is None or twin not in peak:
+                continue
+            other = share * float(r.size) ** 3 / peak[twin]
+            bound = chain.seconds + other
+            peer = [p for p in runs if p.workload == r.workload and p.size == r.size
+                    and p.impl.startswith("lapack_")]
+            peer_cell = f"{peer[0].seconds / bound:.2f}" if peer else "—"
+            rows.append(f"| `{r.impl}` | {r.size} | {format_time(r.seconds)} | "
+                        f"{format_time(chain.seconds)} | {format_time(other)} | "
+                        f"{format_time(bound)} | {r.seconds / bound:.2f} | {peer_cell} |")
+    if not rows:
+        return []
+    return [
+        "## Inversions against the bound of their fixed order", "",
+        "In the chain phases (the elimination's inverse of the factor, the Cholesky factor) each "
+        "sum's first term waits for the step before, so every step reads the whole trailing "
+        "strip again: one vector read for every vector multiplication and addition, whatever "
+        "the blocking. The `chain_reads` rows do only those reads, in strips of the inversions' "
+        "width and the same sequence of sizes (bench/chain_reads.cpp); the other phases are "
+        "counted at the peak (the elimination's factor n^3/3 operations, the Cholesky method's "
+        "inverse of the factor and Gram product 2n^3/3). Their sum is a time that a kernel with this "
+        "order of operations, reading strips this wide, cannot beat on this machine (narrower "
+        "strips would fit a faster cache but leave too few independent sums to cover the "
+        "additions' latency); potrf+potri/bound below 1 means the peer is faster than that.", "",
+        "| Inversion | Order | Ours | Chain reads | Other phases at peak | Bound | Ours/bound "
+        "| potrf+potri/bound |",
+        "|---|---:|---:|---:|---:|---:|---:|---:|",
+    ] + rows + [""]
+
+
 def results_tables(runs, machine):
     lines = []
     sections = {}
     peak = peak_of(runs)
     for ours, peer in pairs(runs):
-        if ours.workload == "machine":
+        if ours.workload == "machine" or ours.workload.startswith("chain_reads_"):
             continue
         pattern, title, wording = family_of(ours.workload)
         sections.setdefault((pattern, title, wording), []).append((ours, peer))
@@ -456,6 +510,7 @@ def main(argv):
     machine = cpu_model()
     lines += ["## Targets", "", f"Every row was measured on this machine ({machine}) in this run.",
               ""] + targets_section(runs, args.subset)
+    lines += order_bound_section(runs)
     lines += OTHER_MACHINES
     lines += ["## All workloads", ""] + results_tables(runs, machine)
     for section in args.section:

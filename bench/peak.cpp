@@ -11,19 +11,25 @@
 namespace vq_bench {
 namespace {
 
-// Twelve chains of each kind cover the latencies of two units per kind.
-constexpr int kChains = 12;
+// One multiplication chain and one addition chain per letter; the empty asm
+// keeps each value in a register and the chains apart. Every chain, the factor
+// and the term must fit in the vector registers: a chain kept on the stack
+// would wait for its own store and load at every step. Twelve chains of each
+// kind cover the latencies of two units per kind with 32 registers; six (a
+// latency of three cycles) are what 16 registers hold.
 #if defined(__AVX512F__)
 constexpr int kBytes = 64;
+constexpr int kChains = 12;
+#define VQ_PEAK_CHAINS(X) X(a) X(b) X(c) X(d) X(e) X(f) X(g) X(h) X(i) X(j) X(k) X(l)
 #elif defined(__AVX__)
 constexpr int kBytes = 32;
+constexpr int kChains = 6;
+#define VQ_PEAK_CHAINS(X) X(a) X(b) X(c) X(d) X(e) X(f)
 #else
 constexpr int kBytes = 16;
+constexpr int kChains = 6;
+#define VQ_PEAK_CHAINS(X) X(a) X(b) X(c) X(d) X(e) X(f)
 #endif
-
-// One multiplication chain and one addition chain per letter; the empty asm
-// keeps each value in a register and the chains apart.
-#define VQ_PEAK_CHAINS(X) X(a) X(b) X(c) X(d) X(e) X(f) X(g) X(h) X(i) X(j) X(k) X(l)
 
 template <class T>
 void peak(benchmark::State& state) {
