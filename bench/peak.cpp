@@ -68,8 +68,9 @@ void peak(benchmark::State& state) {
 }  // namespace
 
 void register_peak() {
-    add("machine/peak_mul_add_dbl", peak<double>)->Unit(benchmark::kMicrosecond);
-    add("machine/peak_mul_add_fl", peak<float>)->Unit(benchmark::kMicrosecond);
+    // The best of five: on a shared machine a single run can lose a third.
+    add("machine/peak_mul_add_dbl", peak<double>)->Unit(benchmark::kMicrosecond)->Repetitions(5);
+    add("machine/peak_mul_add_fl", peak<float>)->Unit(benchmark::kMicrosecond)->Repetitions(5);
 }
 
 }  // namespace vq_bench
