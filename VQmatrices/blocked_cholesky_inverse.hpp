@@ -246,6 +246,8 @@ template <class T> void gram(T* b, std::size_t n) {
     constexpr int R = kTileRows;
     constexpr int NV = kTileVectors;
     constexpr std::size_t kLanes = NV * Simd<T>::width;
+    // The last tile of a strip is moved back to end at the strip's last lane.
+    static_assert(std::size_t(R) <= kLanes, "a tile has no more rows than a strip has lanes");
     if (n < kLanes + R + 1) {
         for (std::size_t j = 0; j < n; ++j)
             for (std::size_t l = j + 1; l < n; ++l) {
