@@ -394,8 +394,9 @@ OTHER_MACHINES = [
     "from potrf+potri.",
     "- The chain passes of the inversions (each sum's first term waits for the step before) read "
     "one vector from the second-level cache for every multiplication and addition, whatever the "
-    "blocking, so that cache's bandwidth sets their speed; the Zen 3 class moves half as many "
-    "bytes a cycle from it as the Zen 5 class.",
+    "blocking, so that cache's bandwidth sets their speed, and it differs between the kinds; "
+    "the `chain_reads` rows measure it on each machine (the table of the AVX-512 machine was "
+    "made before they existed).",
     "- The 2D target's bound (the `add_chain` and two-pass read rows) is measured on each "
     "machine, so it follows each machine's addition latency and memory.",
     "",
