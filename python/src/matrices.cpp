@@ -18,9 +18,9 @@ py::tuple inverse(py::handle obj, int method, bool overwrite) {
         T* data = static_cast<T*>(a.mutable_data());
         py::gil_scoped_release unlocked;
         switch (method) {
-            case positive: return W::inverse_positive(data, n);
-            case cholesky: return W::inverse_cholesky(data, n);
-            default: return W::inverse(data, n);
+            case positive: return W::invsim_pos(data, n);
+            case cholesky: return W::invsim_cho(data, n);
+            default: return W::invsim(data, n);
         }
     });
     return py::make_tuple(a, status);

@@ -12,7 +12,7 @@ using Head = std::array<double, 4>;
 using Coefficients = std::array<double, 9>;
 
 template <class T>
-py::tuple record_tuple(const typename Twin<T>::Polynomial& t) {
+py::tuple record_tuple(const typename Twin<T>::Poly& t) {
     Coefficients cx, cy;
     for (int k = 0; k < 9; ++k) {
         cx[k] = t.coef_x[k];
@@ -26,12 +26,12 @@ py::tuple fit(py::handle src, py::handle dst, py::handle index, std::uint32_t ti
     const Pairs q = point_pairs(src, dst, index, 2);
     return with_twin(q.src.precision, [&](auto zero) {
         using T = decltype(zero);
-        typename Twin<T>::Polynomial t{};
+        typename Twin<T>::Poly t{};
         t.tipo = tipo;
         {
             py::gil_scoped_release unlocked;
             const PointerBlock<T> pointers = q.pointers<T>();
-            Twin<T>::polynomial_fit(&t, pointers.data(), q.count);
+            Twin<T>::poly(&t, pointers.data(), q.count);
         }
         return record_tuple<T>(t);
     });
@@ -46,7 +46,7 @@ py::array map_points(std::uint32_t tipo, const Head& head, const Coefficients& c
                              dtype + " points (it was fitted in " + dtype + ")");
     return with_twin(p, [&](auto zero) -> py::array {
         using T = decltype(zero);
-        typename Twin<T>::Polynomial t{};
+        typename Twin<T>::Poly t{};
         t.tipo = tipo;
         t.xm_origen = T(head[0]);
         t.ym_origen = T(head[1]);
@@ -62,7 +62,7 @@ py::array map_points(std::uint32_t tipo, const Head& head, const Coefficients& c
             py::gil_scoped_release unlocked;
             for (std::size_t i = 0; i < rows.n; ++i) {
                 std::memcpy(o + 2 * i, rows.row(i), 2 * sizeof(T));
-                Twin<T>::polynomial_map(&t, o + 2 * i);
+                Twin<T>::transform(&t, o + 2 * i);
             }
         }
         return std::move(out);

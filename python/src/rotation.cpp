@@ -72,7 +72,7 @@ py::tuple increment(const Triple& theta, const std::string& dtype) {
     return with_twin(precision_named(dtype), [&](auto zero) {
         using T = decltype(zero);
         py::array_t<T> D({py::ssize_t{3}, py::ssize_t{3}});
-        const float squared = Twin<T>::increment(t, D.mutable_data());
+        const float squared = Twin<T>::delta(t, D.mutable_data());
         return py::make_tuple(D, squared);
     });
 }

@@ -100,7 +100,7 @@ py::tuple translation_form(const std::array<double, 7>& v, const std::string& dt
         using T = decltype(zero);
         // Values of a float32 record are floats held in doubles: narrowing is exact.
         const typename Twin<T>::Hel2Dg g = {T(v[0]), T(v[1]), T(v[2]), T(v[3]), T(v[4]), T(v[5]), T(v[6])};
-        const auto t = Twin<T>::translation_form(g);
+        const auto t = Twin<T>::to_hel2d(g);
         return py::make_tuple(t.tx, t.ty, t.escala, t.cos_giro, t.sen_giro);
     });
 }

@@ -28,7 +28,7 @@ py::tuple fit(py::handle src, py::handle dst, py::handle index, bool general_sta
         {
             py::gil_scoped_release unlocked;
             const PointerBlock<T> pointers = q.pointers<T>();
-            status = Twin<T>::similarity3d_fit(pointers.data(), q.count, &h, general_start ? 1 : 0,
+            status = Twin<T>::fit3d(pointers.data(), q.count, &h, general_start ? 1 : 0,
                                                in_place ? 1 : 0, cofactors);
         }
         if (status == -2) throw std::bad_alloc();
@@ -99,12 +99,12 @@ void bind_similarity3d(py::module_& m) {
           "The centroid form of a Hel3Dg record over every row of points, into a new (n, 3) array.");
     m.def("nearest_rotation",
           [](py::handle m, bool overwrite) {
-              return in_place_3x3(m, overwrite, [](auto* a) { Twin<std::remove_pointer_t<decltype(a)>>::nearest_rotation(a); });
+              return in_place_3x3(m, overwrite, [](auto* a) { Twin<std::remove_pointer_t<decltype(a)>>::to_rotation(a); });
           },
           py::arg("a"), py::arg("overwrite"), "convierte_en_R_{fl,dbl}.");
     m.def("inverse3",
           [](py::handle m, bool overwrite) {
-              return in_place_3x3(m, overwrite, [](auto* a) { Twin<std::remove_pointer_t<decltype(a)>>::inverse3(a); });
+              return in_place_3x3(m, overwrite, [](auto* a) { Twin<std::remove_pointer_t<decltype(a)>>::invsim3(a); });
           },
           py::arg("a"), py::arg("overwrite"), "VQinvsim3_{fl,dbl}.");
 }
