@@ -41,6 +41,14 @@ std::string shape_text(const py::array& a) {
     return s + (a.ndim() == 1 ? ",)" : ")");
 }
 
+Precision record_precision(const Rows& points, const std::string& dtype) {
+    const Precision p = precision_named(dtype);
+    if (points.precision != p)
+        throw py::type_error(std::string("points are ") + dtype_name(points.precision) +
+                             " but the record maps " + dtype + " points (it was fitted in " + dtype + ")");
+    return p;
+}
+
 Rows point_rows(py::handle obj, const char* name, int dim) {
     py::array a = as_array(obj, name);
     const Precision p = precision_of(a, name);

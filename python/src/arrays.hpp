@@ -62,6 +62,10 @@ struct Rows {
 
 Rows point_rows(py::handle obj, const char* name, int dim);
 
+// The precision a record was fitted in (its dtype name), which the points it
+// maps must have: TypeError naming both otherwise.
+Precision record_precision(const Rows& points, const std::string& dtype);
+
 // (n, dim) points as doubles for the tool's library, which reads float64 rows
 // a whole number of doubles apart: a float64 array whose rows lie so is read
 // in place, any other floating-point array of at most 64 bits (float16 and

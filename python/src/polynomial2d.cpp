@@ -40,10 +40,7 @@ py::tuple fit(py::handle src, py::handle dst, py::handle index, std::uint32_t ti
 py::array map_points(std::uint32_t tipo, const Head& head, const Coefficients& cx, const Coefficients& cy,
                      const std::string& dtype, py::handle points) {
     const Rows rows = point_rows(points, "points", 2);
-    const Precision p = precision_named(dtype);
-    if (rows.precision != p)
-        throw py::type_error(std::string("points are ") + dtype_name(rows.precision) + " but the record maps " +
-                             dtype + " points (it was fitted in " + dtype + ")");
+    const Precision p = record_precision(rows, dtype);
     return with_twin(p, [&](auto zero) -> py::array {
         using T = decltype(zero);
         typename Twin<T>::Poly t{};

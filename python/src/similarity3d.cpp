@@ -45,10 +45,7 @@ py::tuple fit(py::handle src, py::handle dst, py::handle index, bool general_sta
 
 py::array map_points(const Head& head, const Matrix& rotation, const std::string& dtype, py::handle points) {
     const Rows rows = point_rows(points, "points", 3);
-    const Precision p = precision_named(dtype);
-    if (rows.precision != p)
-        throw py::type_error(std::string("points are ") + dtype_name(rows.precision) + " but the record maps " +
-                             dtype + " points (it was fitted in " + dtype + ")");
+    const Precision p = record_precision(rows, dtype);
     return with_twin(p, [&](auto zero) -> py::array {
         using T = decltype(zero);
         T ms[3], md[3], R[9];
