@@ -381,8 +381,10 @@ OTHER_MACHINES = [
     "## Other machines", "",
     "The targets are set for every kind of machine. Each kind measured has a table of its own, made "
     "by `bench/run` on it: bench/RESULTS.md (AMD EPYC of the Zen 5 class: the AVX-512 paths, "
-    "separate 512-bit multiplication and addition units) and bench/RESULTS-avx2.md (AMD EPYC of "
-    "the Zen 3 class: the AVX2 paths, 256-bit units). The Intel Xeon with AVX-512 of the report "
+    "separate 512-bit multiplication and addition units), bench/RESULTS-avx512-256bit.md (AMD "
+    "EPYC of the Zen 4 class: the same AVX-512 paths on 256-bit units, which take a 512-bit "
+    "operation in two halves, so half the peak of the Zen 5 class) and bench/RESULTS-avx2.md "
+    "(AMD EPYC of the Zen 3 class: the AVX2 paths, 256-bit units). The Intel Xeon with AVX-512 of the report "
     "that set the targets could not be reached; its only figures are that report's (inversion at "
     "order 1000 about 2.1 to 2.3 times potrf+potri, the 2D fit of 10^7 pairs 1.36 and 1.74 times "
     "the two-pass read, the 3D fit on terrestrial data 2.8 and 1.5 times Eigen::umeyama, "
@@ -395,8 +397,8 @@ OTHER_MACHINES = [
     "- The chain passes of the inversions (each sum's first term waits for the step before) read "
     "one vector from the second-level cache for every multiplication and addition, whatever the "
     "blocking, so that cache's bandwidth sets their speed, and it differs between the kinds; "
-    "the `chain_reads` rows measure it on each machine (the table of the AVX-512 machine was "
-    "made before they existed).",
+    "the `chain_reads` rows measure it on each machine (the table of the Zen 5 class was made "
+    "before they existed).",
     "- The 2D target's bound (the `add_chain` and two-pass read rows) is measured on each "
     "machine, so it follows each machine's addition latency and memory.",
     "",
