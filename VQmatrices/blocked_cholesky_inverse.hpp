@@ -49,31 +49,92 @@ template <class T> void mirror_lower(T* a, std::size_t n) {
                     a[i * n + j] = a[j * n + i];
 }
 
+// Factor steps s1-1 down to s0 for kStripVectors vectors of lanes at a time,
+// each vector at its own column start[v] of every row:
+//     R[l][i] = (1/R[i][i]) (b[i][l] - sum_{j>i} b[j][i] b[j][l]).
+// A vector writes only the lanes it owns, [from[v], to[v]); its other lanes
+// are summed from whatever they hold and dropped. The vectors of one step are
+// written in order, each reading the row after the one before wrote it, so a
+// vector that overlaps an earlier one keeps the earlier one's lanes.
+template <class T, int NV>
+void factor_vectors(T* b, std::size_t n, const std::size_t* start, const std::size_t* from,
+                    const std::size_t* to, std::size_t s0, std::size_t s1) {
+    using S = Simd<T>;
+    using V = typename S::vec;
+    using I = typename S::index_vec;
+    std::size_t at[NV];
+    for (int v = 0; v < NV; ++v) at[v] = start[v];
+    for (std::size_t i = s1; i-- > s0;) {
+        V s[NV];
+        for (int v = 0; v < NV; ++v) s[v] = S::zero();
+        const T* row = b + (i + 1) * n;
+        for (std::size_t j = i + 1; j < n; ++j, row += n) {
+            const V x = S::splat(row[i]);
+            for (int v = 0; v < NV; ++v) s[v] = s[v] + x * S::load(row + at[v]);
+        }
+        T* bi = b + i * n;
+        const V inverse_root = S::splat(bi[i]);
+        for (int v = 0; v < NV; ++v) {
+            const I lane = S::lanes_from(std::ptrdiff_t(at[v]));
+            const V old = S::load(bi + at[v]);
+            const V updated = inverse_root * (old - s[v]);
+            S::store(bi + at[v], (lane >= S::index_splat(std::ptrdiff_t(from[v]))) &
+                                         (lane < S::index_splat(std::ptrdiff_t(to[v])))
+                                     ? updated
+                                     : old);
+        }
+    }
+}
+
+template <class T, int NV>
+void factor_vectors_partial(int nv, T* b, std::size_t n, const std::size_t* start,
+                            const std::size_t* from, const std::size_t* to, std::size_t s0,
+                            std::size_t s1) {
+    if constexpr (NV > 0) {
+        if (nv == NV) return factor_vectors<T, NV>(b, n, start, from, to, s0, s1);
+        factor_vectors_partial<T, NV - 1>(nv, b, n, start, from, to, s0, s1);
+    }
+}
+
 // Factor steps s1-1 down to s0 for the lanes l < end (rows of R above the
-// block), a strip of lanes at a time.
+// block). The lanes are covered by vectors on the vector boundaries of row s1
+// (of every row when a row is a whole number of vectors long), one more at
+// lane 0 for the lanes before the first boundary and one ending at the last
+// lane; any kStripVectors of them share a pass over the rows, wherever they
+// lie, so only the last pass of a block has fewer.
 template <class T>
 void factor_outer_lanes(T* b, std::size_t n, std::size_t end, std::size_t s0, std::size_t s1) {
     constexpr std::size_t W = Simd<T>::width;
-    constexpr std::size_t kLanes = kStripVectors * W;
-    T acc[kLanes];
-    // The strips after the first start on vector boundaries of row s1 (of
-    // every row when a row is a whole number of vectors long); the first
-    // takes the lanes before the boundary and one vector more.
-    const std::size_t head = to_vector_boundary(b + s1 * n);
-    for (std::size_t l0 = 0; l0 < end;) {
-        const std::size_t want = l0 == 0 && head > 0 ? head + W : kLanes;
-        const std::size_t lanes = end - l0 < want ? end - l0 : want;
+    constexpr int NV = kStripVectors;
+    if (end < W) {  // too few lanes for a vector: one lane at a time
+        T acc[W];
         for (std::size_t i = s1; i-- > s0;) {
-            for (std::size_t q = 0; q < lanes; ++q) acc[q] = T(0);
+            for (std::size_t q = 0; q < end; ++q) acc[q] = T(0);
             const T* next = b + (i + 1) * n;
-            strip_accumulate(acc, next + i, n, next + l0, n, n - i - 1, lanes);
+            strip_accumulate(acc, next + i, n, next, n, n - i - 1, end);
             T* bi = b + i * n;
             const T inverse_root = bi[i];
-            for (std::size_t q = 0; q < lanes; ++q)
-                bi[l0 + q] = inverse_root * (bi[l0 + q] - acc[q]);
+            for (std::size_t q = 0; q < end; ++q) bi[q] = inverse_root * (bi[q] - acc[q]);
         }
-        l0 += lanes;
+        return;
     }
+    const std::size_t head = to_vector_boundary(b + s1 * n);
+    std::size_t start[NV], from[NV], to[NV];
+    int nv = 0;
+    const auto add = [&](std::size_t first, std::size_t own_from, std::size_t own_to) {
+        start[nv] = first;
+        from[nv] = own_from;
+        to[nv] = own_to;
+        if (++nv == NV) {
+            factor_vectors<T, NV>(b, n, start, from, to, s0, s1);
+            nv = 0;
+        }
+    };
+    if (head > 0) add(0, 0, head);
+    std::size_t l = head;
+    for (; end - l >= W; l += W) add(l, l, l + W);
+    if (l < end) add(end - W, l, end);
+    factor_vectors_partial<T, NV - 1>(nv, b, n, start, from, to, s0, s1);
 }
 
 // Returns 1 at the first radicand that is not positive, with the factor
