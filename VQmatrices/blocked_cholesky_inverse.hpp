@@ -49,7 +49,7 @@ template <class T> void mirror_lower(T* a, std::size_t n) {
                     a[i * n + j] = a[j * n + i];
 }
 
-// Factor steps s1-1 down to s0 for kStripVectors vectors of lanes at a time,
+// Factor steps s1-1 down to s0 for kFactorVectors vectors of lanes at a time,
 // each vector at its own column start[v] of every row:
 //     R[l][i] = (1/R[i][i]) (b[i][l] - sum_{j>i} b[j][i] b[j][l]).
 // A vector writes only the lanes it owns, [from[v], to[v]); its other lanes
@@ -100,12 +100,12 @@ void factor_vectors_partial(int nv, T* b, std::size_t n, const std::size_t* star
 // block). The lanes are covered by vectors on the vector boundaries of row s1
 // (of every row when a row is a whole number of vectors long), one more at
 // lane 0 for the lanes before the first boundary and one ending at the last
-// lane; any kStripVectors of them share a pass over the rows, wherever they
+// lane; any kFactorVectors of them share a pass over the rows, wherever they
 // lie, so only the last pass of a block has fewer.
 template <class T>
 void factor_outer_lanes(T* b, std::size_t n, std::size_t end, std::size_t s0, std::size_t s1) {
     constexpr std::size_t W = Simd<T>::width;
-    constexpr int NV = kStripVectors;
+    constexpr int NV = kFactorVectors;
     if (end < W) {  // too few lanes for a vector: one lane at a time
         T acc[W];
         for (std::size_t i = s1; i-- > s0;) {
