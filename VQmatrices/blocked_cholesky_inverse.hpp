@@ -56,8 +56,12 @@ template <class T> void mirror_lower(T* a, std::size_t n) {
 // are summed from whatever they hold and dropped. The vectors of one step are
 // written in order, each reading the row after the one before wrote it, so a
 // vector that overlaps an earlier one keeps the earlier one's lanes.
-template <class T, int NV>
-void factor_vectors(T* b, std::size_t n, const std::size_t* start, const std::size_t* from,
+// With kRadicand (one step, s1 = s0 + 1) the same pass also sums the step's
+// radicand, b[i][i] - sum_{j>i} b[j][i]^2, whose multipliers it reads anyway;
+// if it is not positive nothing is written and false is returned, otherwise
+// its inverse root goes to b[i][i] before the lanes use it.
+template <class T, int NV, bool kRadicand = false>
+bool factor_vectors(T* b, std::size_t n, const std::size_t* start, const std::size_t* from,
                     const std::size_t* to, std::size_t s0, std::size_t s1) {
     using S = Simd<T>;
     using V = typename S::vec;
@@ -67,12 +71,19 @@ void factor_vectors(T* b, std::size_t n, const std::size_t* start, const std::si
     for (std::size_t i = s1; i-- > s0;) {
         V s[NV];
         for (int v = 0; v < NV; ++v) s[v] = S::zero();
+        T squares = T(0);
         const T* row = b + (i + 1) * n;
         for (std::size_t j = i + 1; j < n; ++j, row += n) {
+            if constexpr (kRadicand) squares = squares + row[i] * row[i];
             const V x = S::splat(row[i]);
             for (int v = 0; v < NV; ++v) s[v] = s[v] + x * S::load(row + at[v]);
         }
         T* bi = b + i * n;
+        if constexpr (kRadicand) {
+            const T t = bi[i] - squares;
+            if (!(t > T(0))) return false;
+            bi[i] = T(1) / std::sqrt(t);  // std::sqrt(float) stays in float
+        }
         const V inverse_root = S::splat(bi[i]);
         for (int v = 0; v < NV; ++v) {
             const I lane = S::lanes_from(std::ptrdiff_t(at[v]));
@@ -84,28 +95,67 @@ void factor_vectors(T* b, std::size_t n, const std::size_t* start, const std::si
                                      : old);
         }
     }
+    return true;
 }
 
-template <class T, int NV>
-void factor_vectors_partial(int nv, T* b, std::size_t n, const std::size_t* start,
+template <class T, int NV, bool kRadicand>
+bool factor_vectors_partial(int nv, T* b, std::size_t n, const std::size_t* start,
                             const std::size_t* from, const std::size_t* to, std::size_t s0,
                             std::size_t s1) {
     if constexpr (NV > 0) {
-        if (nv == NV) return factor_vectors<T, NV>(b, n, start, from, to, s0, s1);
-        factor_vectors_partial<T, NV - 1>(nv, b, n, start, from, to, s0, s1);
+        if (nv == NV) return factor_vectors<T, NV, kRadicand>(b, n, start, from, to, s0, s1);
+        return factor_vectors_partial<T, NV - 1, kRadicand>(nv, b, n, start, from, to, s0, s1);
     }
+    return true;
+}
+
+// Factor steps s1-1 down to s0 for the lanes [own, end), summed from lane
+// first <= own on (end - first >= W). The lanes are covered by vectors on the
+// vector boundaries of the row `aligned` (of every row when a row is a whole
+// number of vectors long), one more at lane first for the lanes before the
+// first boundary and one ending at the last lane; any kFactorVectors of them
+// share a pass over the rows, wherever they lie, so only the last pass has
+// fewer. With kRadicand (one step) the first pass also takes the radicand,
+// and false means it was not positive and nothing was written.
+template <class T, bool kRadicand = false>
+bool factor_lanes(T* b, std::size_t n, std::size_t first, std::size_t own, std::size_t end,
+                  const T* aligned, std::size_t s0, std::size_t s1) {
+    constexpr std::size_t W = Simd<T>::width;
+    constexpr int NV = kFactorVectors;
+    const std::size_t head = first + to_vector_boundary(aligned + first);
+    std::size_t start[NV], from[NV], to[NV];
+    int nv = 0;
+    bool radicand = kRadicand;  // still to be taken by the next pass
+    bool ok = true;
+    const auto pass = [&](int vectors) {
+        if (radicand) {
+            radicand = false;
+            ok = factor_vectors_partial<T, NV, true>(vectors, b, n, start, from, to, s0, s1);
+        } else {
+            factor_vectors_partial<T, NV, false>(vectors, b, n, start, from, to, s0, s1);
+        }
+        nv = 0;
+    };
+    const auto add = [&](std::size_t at, std::size_t own_from, std::size_t own_to) {
+        if (!ok || own_from >= own_to) return;
+        start[nv] = at;
+        from[nv] = own_from;
+        to[nv] = own_to;
+        if (++nv == NV) pass(NV);
+    };
+    if (head > first) add(first, own, head);
+    std::size_t l = head;
+    for (; end - l >= W; l += W) add(l, l > own ? l : own, l + W);
+    if (l < end) add(end - W, l > own ? l : own, end);
+    if (ok && nv > 0) pass(nv);
+    return ok;
 }
 
 // Factor steps s1-1 down to s0 for the lanes l < end (rows of R above the
-// block). The lanes are covered by vectors on the vector boundaries of row s1
-// (of every row when a row is a whole number of vectors long), one more at
-// lane 0 for the lanes before the first boundary and one ending at the last
-// lane; any kFactorVectors of them share a pass over the rows, wherever they
-// lie, so only the last pass of a block has fewer.
+// block), on the vector boundaries of row s1.
 template <class T>
 void factor_outer_lanes(T* b, std::size_t n, std::size_t end, std::size_t s0, std::size_t s1) {
     constexpr std::size_t W = Simd<T>::width;
-    constexpr int NV = kFactorVectors;
     if (end < W) {  // too few lanes for a vector: one lane at a time
         T acc[W];
         for (std::size_t i = s1; i-- > s0;) {
@@ -118,23 +168,7 @@ void factor_outer_lanes(T* b, std::size_t n, std::size_t end, std::size_t s0, st
         }
         return;
     }
-    const std::size_t head = to_vector_boundary(b + s1 * n);
-    std::size_t start[NV], from[NV], to[NV];
-    int nv = 0;
-    const auto add = [&](std::size_t first, std::size_t own_from, std::size_t own_to) {
-        start[nv] = first;
-        from[nv] = own_from;
-        to[nv] = own_to;
-        if (++nv == NV) {
-            factor_vectors<T, NV>(b, n, start, from, to, s0, s1);
-            nv = 0;
-        }
-    };
-    if (head > 0) add(0, 0, head);
-    std::size_t l = head;
-    for (; end - l >= W; l += W) add(l, l, l + W);
-    if (l < end) add(end - W, l, end);
-    factor_vectors_partial<T, NV - 1>(nv, b, n, start, from, to, s0, s1);
+    factor_lanes(b, n, 0, 0, end, b + s1 * n, s0, s1);
 }
 
 // Returns 1 at the first radicand that is not positive, with the factor
@@ -144,6 +178,19 @@ template <class T> std::int32_t factor(T* b, std::size_t n) {
     for (std::size_t i1 = n; i1 > 0;) {
         const std::size_t i0 = i1 > kBlock ? i1 - kBlock : 0;
         for (std::size_t i = i1; i-- > i0;) {
+            // Lanes l in [i0, i): the rows of R inside the block, summed from
+            // the vector boundary before i0 (the lanes before i0 are dropped).
+            const T* next = b + (i + 1) * n;
+            std::size_t lead = past_vector_boundary(next + i0);
+            if (lead > i0) lead = 0;
+            const std::size_t lanes = i - i0 + lead;
+            if (lanes >= Simd<T>::width) {  // the radicand in the lanes' pass
+                if (!factor_lanes<T, true>(b, n, i0 - lead, i0, i, next, i, i + 1)) {
+                    factor_outer_lanes(b, n, i0, i + 1, i1);
+                    return 1;
+                }
+                continue;
+            }
             T s = T(0);
             for (std::size_t j = i + 1; j < n; ++j) s = s + b[j * n + i] * b[j * n + i];
             const T t = b[i * n + i] - s;
@@ -152,12 +199,6 @@ template <class T> std::int32_t factor(T* b, std::size_t n) {
                 return 1;
             }
             b[i * n + i] = T(1) / std::sqrt(t);  // std::sqrt(float) stays in float
-            // Lanes l in [i0, i): the rows of R inside the block, summed from
-            // the vector boundary before i0 (the lanes before i0 are dropped).
-            const T* next = b + (i + 1) * n;
-            std::size_t lead = past_vector_boundary(next + i0);
-            if (lead > i0) lead = 0;
-            const std::size_t lanes = i - i0 + lead;
             for (std::size_t q = 0; q < lanes; ++q) acc[q] = T(0);
             strip_accumulate(acc, next + i, n, next + i0 - lead, n, n - i - 1, lanes);
             T* bi = b + i * n;
