@@ -41,6 +41,7 @@ template <class T, int R>
 void update_rows(T* a, std::size_t n, std::size_t l, const T* const* u, const T* f,
                  std::size_t steps) {
     constexpr std::size_t W = Simd<T>::width;
+    static_assert(R <= int(W) + 2, "two vectors before the first boundary cover the rows' triangle");
     T* c[R];
     std::size_t start[R];
     for (int r = 0; r < R; ++r) {
