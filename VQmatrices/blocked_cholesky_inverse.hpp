@@ -49,7 +49,7 @@ template <class T> void mirror_lower(T* a, std::size_t n) {
                     a[i * n + j] = a[j * n + i];
 }
 
-// Factor steps s1-1 down to s0 for kFactorVectors vectors of lanes at a time,
+// Factor steps s1-1 down to s0 for kPassVectors vectors of lanes at a time,
 // each vector at its own column start[v] of every row:
 //     R[l][i] = (1/R[i][i]) (b[i][l] - sum_{j>i} b[j][i] b[j][l]).
 // A vector writes only the lanes it owns, [from[v], to[v]); its other lanes
@@ -113,7 +113,7 @@ bool factor_vectors_partial(int nv, T* b, std::size_t n, const std::size_t* star
 // first <= own on (end - first >= W). The lanes are covered by vectors on the
 // vector boundaries of the row `aligned` (of every row when a row is a whole
 // number of vectors long), one more at lane first for the lanes before the
-// first boundary and one ending at the last lane; any kFactorVectors of them
+// first boundary and one ending at the last lane; any kPassVectors of them
 // share a pass over the rows, wherever they lie, so only the last pass has
 // fewer. With kRadicand (one step) the first pass also takes the radicand,
 // and false means it was not positive and nothing was written.
@@ -121,7 +121,7 @@ template <class T, bool kRadicand = false>
 bool factor_lanes(T* b, std::size_t n, std::size_t first, std::size_t own, std::size_t end,
                   const T* aligned, std::size_t s0, std::size_t s1) {
     constexpr std::size_t W = Simd<T>::width;
-    constexpr int NV = kFactorVectors;
+    constexpr int NV = int(kPassVectors);
     const std::size_t head = first + to_vector_boundary(aligned + first);
     std::size_t start[NV], from[NV], to[NV];
     int nv = 0;

@@ -86,91 +86,76 @@ void chain_update(T* const* c, const T* const* u, const T* f, std::size_t steps,
         }
 }
 
+// NV vectors of lanes at lane offsets at[v], each summed from its value in
+// acc over all the steps in one pass; vector v then writes back only its
+// lanes from keep[v] on, in order, so a vector overlapping an earlier one
+// leaves the earlier one's lanes as they are.
 template <class T, int NV>
 inline void strip_vectors(T* acc, const T* x, std::ptrdiff_t x_stride, const T* rows,
-                          std::ptrdiff_t stride, std::size_t count, std::ptrdiff_t join) {
+                          std::ptrdiff_t stride, std::size_t count, const std::size_t* at,
+                          const std::size_t* keep) {
     using S = Simd<T>;
     using V = typename S::vec;
     using I = typename S::index_vec;
-    constexpr std::size_t W = S::width;
     V s[NV];
-    for (int v = 0; v < NV; ++v) s[v] = S::load(acc + v * W);
-    std::size_t j = 0;
-    if (join > 0) {
-        // Lane q joins at step join - q; until then its sum stays as it is.
-        I lane[NV];
-        for (int v = 0; v < NV; ++v)
-            for (std::size_t q = 0; q < W; ++q) lane[v][q] = typename S::index_type(v * W + q);
-        for (; j < count && std::ptrdiff_t(j) < join; ++j) {
-            const V xj = S::splat(x[std::ptrdiff_t(j) * x_stride]);
-            const T* row = rows + std::ptrdiff_t(j) * stride;
-            const I first = S::index_zero() + typename S::index_type(join - std::ptrdiff_t(j));
-            for (int v = 0; v < NV; ++v) s[v] = lane[v] >= first ? s[v] + xj * S::load(row + v * W) : s[v];
-        }
-    }
-    for (; j < count; ++j) {
+    for (int v = 0; v < NV; ++v) s[v] = S::load(acc + at[v]);
+    for (std::size_t j = 0; j < count; ++j) {
         const V xj = S::splat(x[std::ptrdiff_t(j) * x_stride]);
         const T* row = rows + std::ptrdiff_t(j) * stride;
-        for (int v = 0; v < NV; ++v) s[v] = s[v] + xj * S::load(row + v * W);
+        for (int v = 0; v < NV; ++v) s[v] = s[v] + xj * S::load(row + at[v]);
     }
-    for (int v = 0; v < NV; ++v) S::store(acc + v * W, s[v]);
+    for (int v = 0; v < NV; ++v) {
+        const I lane = S::lanes_from(std::ptrdiff_t(at[v]));
+        S::store(acc + at[v], lane >= S::index_splat(std::ptrdiff_t(keep[v])) ? s[v] : S::load(acc + at[v]));
+    }
 }
 
 // Fewer than a full pass of vectors: pick the count at compile time.
 template <class T, int NV>
 inline void strip_partial(int nv, T* acc, const T* x, std::ptrdiff_t x_stride, const T* rows,
-                          std::ptrdiff_t stride, std::size_t count, std::ptrdiff_t join) {
+                          std::ptrdiff_t stride, std::size_t count, const std::size_t* at,
+                          const std::size_t* keep) {
     if constexpr (NV > 0) {
-        if (nv == NV) return strip_vectors<T, NV>(acc, x, x_stride, rows, stride, count, join);
-        strip_partial<T, NV - 1>(nv, acc, x, x_stride, rows, stride, count, join);
+        if (nv == NV) return strip_vectors<T, NV>(acc, x, x_stride, rows, stride, count, at, keep);
+        strip_partial<T, NV - 1>(nv, acc, x, x_stride, rows, stride, count, at, keep);
     }
 }
 
 // acc: `lanes` running sums; x[j * x_stride]: the left factors; the right
-// factors of step j at rows + j * stride. With join > 0 lane q takes only the
-// steps from join - q on (a sum that starts later), as if it had been given
-// the steps before as nothing at all.
+// factors of step j at rows + j * stride. The lanes go in whole vectors, the
+// last one ending at the last lane (it recomputes a few finished sums and
+// keeps only the new lanes), at most kPassVectors of them in a pass and the
+// passes as even as they can be: a pass of few vectors waits on the
+// additions' latency.
 template <class T>
 void strip_accumulate(T* acc, const T* x, std::ptrdiff_t x_stride, const T* rows,
-                      std::ptrdiff_t stride, std::size_t count, std::size_t lanes,
-                      std::ptrdiff_t join = 0) {
+                      std::ptrdiff_t stride, std::size_t count, std::size_t lanes) {
     if (count == 0 || lanes == 0) return;
     constexpr std::size_t W = Simd<T>::width;
-    constexpr std::size_t kPass = kStripVectors * W;
-    const std::size_t whole = lanes / W * W;
-    // Lanes after the last whole vector: one more vector ending at the last
-    // lane recomputes a few finished sums from their starting values, and
-    // only the new lanes are kept.
-    T last[W];
-    const bool overlap = whole < lanes && lanes >= W;
-    if (overlap)
-        for (std::size_t q = 0; q < W; ++q) last[q] = acc[lanes - W + q];
-    std::size_t lane = 0;
-    for (; lane + kPass <= lanes; lane += kPass)
-        strip_vectors<T, kStripVectors>(acc + lane, x, x_stride, rows + lane, stride, count,
-                                        join - std::ptrdiff_t(lane));
-    const std::size_t nv = (lanes - lane) / W;
-    strip_partial<T, kStripVectors - 1>(int(nv), acc + lane, x, x_stride, rows + lane, stride,
-                                        count, join - std::ptrdiff_t(lane));
-    lane += nv * W;
-    if (overlap) {
-        const std::size_t start = lanes - W;
-        strip_vectors<T, 1>(last, x, x_stride, rows + start, stride, count,
-                            join - std::ptrdiff_t(start));
-        for (std::size_t q = lane - start; q < W; ++q) acc[start + q] = last[q];
+    if (lanes < W) {
+        T s[W];
+        for (std::size_t q = 0; q < lanes; ++q) s[q] = acc[q];
+        for (std::size_t j = 0; j < count; ++j) {
+            const T xj = x[std::ptrdiff_t(j) * x_stride];
+            const T* row = rows + std::ptrdiff_t(j) * stride;
+            for (std::size_t q = 0; q < lanes; ++q) s[q] = s[q] + xj * row[q];
+        }
+        for (std::size_t q = 0; q < lanes; ++q) acc[q] = s[q];
         return;
     }
-    const std::size_t rest = lanes - lane;
-    if (rest == 0) return;
-    T s[W];
-    for (std::size_t q = 0; q < rest; ++q) s[q] = acc[lane + q];
-    for (std::size_t j = 0; j < count; ++j) {
-        const T xj = x[std::ptrdiff_t(j) * x_stride];
-        const T* row = rows + std::ptrdiff_t(j) * stride + lane;
-        for (std::size_t q = 0; q < rest; ++q)
-            if (std::ptrdiff_t(j) >= join - std::ptrdiff_t(lane + q)) s[q] = s[q] + xj * row[q];
+    const std::size_t whole = lanes / W;
+    const std::size_t vectors = whole + (whole * W < lanes);
+    const std::size_t passes = (vectors + kPassVectors - 1) / kPassVectors;
+    std::size_t v = 0;
+    for (std::size_t p = 0; p < passes; ++p) {
+        const std::size_t nv = (vectors - v) / (passes - p);
+        std::size_t at[kPassVectors], keep[kPassVectors];
+        for (std::size_t k = 0; k < nv; ++k, ++v) {
+            at[k] = v < whole ? v * W : lanes - W;
+            keep[k] = v * W;
+        }
+        strip_partial<T, kPassVectors>(int(nv), acc, x, x_stride, rows, stride, count, at, keep);
     }
-    for (std::size_t q = 0; q < rest; ++q) acc[lane + q] = s[q];
 }
 
 }  // namespace vq::VQ_PATH

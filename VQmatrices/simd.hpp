@@ -101,9 +101,10 @@ template <class T> std::size_t past_vector_boundary(const T* p) {
 
 // Register blocking (see chain_kernels.hpp): kTileRows rows times
 // kTileVectors vectors of accumulators in the tiles; kStripVectors vectors of
-// lanes in the strips, kFactorVectors in the passes of the Cholesky factor
-// (each of its rows also reads a multiplier from a cache line of its own,
-// which more vectors share). With 32 vector registers the tiles can be larger.
+// lanes in the elimination's packed strips; at most kPassVectors in a pass
+// over rows read in place (each row's multiplier there is a cache line of its
+// own, which more vectors share). With 32 vector registers the tiles can be
+// larger.
 #if VQ_VECTOR_REGISTERS >= 32
 constexpr int kTileRows = 8;
 constexpr int kTileVectors = 3;
@@ -112,6 +113,6 @@ constexpr int kTileRows = 4;
 constexpr int kTileVectors = 2;
 #endif
 constexpr int kStripVectors = 4;
-constexpr int kFactorVectors = 8;
+constexpr std::size_t kPassVectors = 8;
 
 }  // namespace vq::VQ_PATH
