@@ -87,16 +87,12 @@ void chain_update(T* const* c, const T* const* u, const T* f, std::size_t steps,
 }
 
 // NV vectors of lanes at lane offsets at[v], each summed from its value in
-// acc over all the steps in one pass; vector v then writes back only its
-// lanes from keep[v] on, in order, so a vector overlapping an earlier one
-// leaves the earlier one's lanes as they are.
+// acc over all the steps in one pass.
 template <class T, int NV>
 inline void strip_vectors(T* acc, const T* x, std::ptrdiff_t x_stride, const T* rows,
-                          std::ptrdiff_t stride, std::size_t count, const std::size_t* at,
-                          const std::size_t* keep) {
+                          std::ptrdiff_t stride, std::size_t count, const std::size_t* at) {
     using S = Simd<T>;
     using V = typename S::vec;
-    using I = typename S::index_vec;
     V s[NV];
     for (int v = 0; v < NV; ++v) s[v] = S::load(acc + at[v]);
     for (std::size_t j = 0; j < count; ++j) {
@@ -104,29 +100,26 @@ inline void strip_vectors(T* acc, const T* x, std::ptrdiff_t x_stride, const T* 
         const T* row = rows + std::ptrdiff_t(j) * stride;
         for (int v = 0; v < NV; ++v) s[v] = s[v] + xj * S::load(row + at[v]);
     }
-    for (int v = 0; v < NV; ++v) {
-        const I lane = S::lanes_from(std::ptrdiff_t(at[v]));
-        S::store(acc + at[v], lane >= S::index_splat(std::ptrdiff_t(keep[v])) ? s[v] : S::load(acc + at[v]));
-    }
+    for (int v = 0; v < NV; ++v) S::store(acc + at[v], s[v]);
 }
 
 // Fewer than a full pass of vectors: pick the count at compile time.
 template <class T, int NV>
 inline void strip_partial(int nv, T* acc, const T* x, std::ptrdiff_t x_stride, const T* rows,
-                          std::ptrdiff_t stride, std::size_t count, const std::size_t* at,
-                          const std::size_t* keep) {
+                          std::ptrdiff_t stride, std::size_t count, const std::size_t* at) {
     if constexpr (NV > 0) {
-        if (nv == NV) return strip_vectors<T, NV>(acc, x, x_stride, rows, stride, count, at, keep);
-        strip_partial<T, NV - 1>(nv, acc, x, x_stride, rows, stride, count, at, keep);
+        if (nv == NV) return strip_vectors<T, NV>(acc, x, x_stride, rows, stride, count, at);
+        strip_partial<T, NV - 1>(nv, acc, x, x_stride, rows, stride, count, at);
     }
 }
 
 // acc: `lanes` running sums; x[j * x_stride]: the left factors; the right
 // factors of step j at rows + j * stride. The lanes go in whole vectors, the
-// last one ending at the last lane (it recomputes a few finished sums and
-// keeps only the new lanes), at most kPassVectors of them in a pass and the
-// passes as even as they can be: a pass of few vectors waits on the
-// additions' latency.
+// last one ending at the last lane, at most kPassVectors of them in a pass
+// and the passes as even as they can be (a pass of few vectors waits on the
+// additions' latency). The last two vectors always share a pass, so the
+// sums the last one recomputes start from the same values as the first
+// time and are written again with the same bits.
 template <class T>
 void strip_accumulate(T* acc, const T* x, std::ptrdiff_t x_stride, const T* rows,
                       std::ptrdiff_t stride, std::size_t count, std::size_t lanes) {
@@ -149,12 +142,9 @@ void strip_accumulate(T* acc, const T* x, std::ptrdiff_t x_stride, const T* rows
     std::size_t v = 0;
     for (std::size_t p = 0; p < passes; ++p) {
         const std::size_t nv = (vectors - v) / (passes - p);
-        std::size_t at[kPassVectors], keep[kPassVectors];
-        for (std::size_t k = 0; k < nv; ++k, ++v) {
-            at[k] = v < whole ? v * W : lanes - W;
-            keep[k] = v * W;
-        }
-        strip_partial<T, kPassVectors>(int(nv), acc, x, x_stride, rows, stride, count, at, keep);
+        std::size_t at[kPassVectors];
+        for (std::size_t k = 0; k < nv; ++k, ++v) at[k] = v < whole ? v * W : lanes - W;
+        strip_partial<T, kPassVectors>(int(nv), acc, x, x_stride, rows, stride, count, at);
     }
 }
 
