@@ -75,7 +75,7 @@ bool factor_vectors(T* b, std::size_t n, const std::size_t* start, const std::si
         const T* row = b + (i + 1) * n;
         for (std::size_t j = i + 1; j < n; ++j, row += n) {
             if constexpr (kRadicand) squares = squares + row[i] * row[i];
-            const V x = S::splat(row[i]);
+            const V x = S::broadcast(row + i);
             for (int v = 0; v < NV; ++v) s[v] = s[v] + x * S::load(row + at[v]);
         }
         T* bi = b + i * n;
@@ -241,7 +241,7 @@ void inverse_strip(T* b, std::size_t n, std::size_t i0) {
             for (int v = 0; v < NV; ++v) {
                 const V sp = S::load(bp + i0 + v * W);
                 for (int r = 0; r < R; ++r)
-                    acc[r][v] = lane[v] >= from ? acc[r][v] + sp * S::splat(bp[l0 + r]) : acc[r][v];
+                    acc[r][v] = lane[v] >= from ? acc[r][v] + sp * S::broadcast(bp + l0 + r) : acc[r][v];
             }
             if (p == 0) break;
         }
@@ -250,14 +250,14 @@ void inverse_strip(T* b, std::size_t n, std::size_t i0) {
             V sp[NV];
             for (int v = 0; v < NV; ++v) sp[v] = S::load(bp + i0 + v * W);
             for (int r = 0; r < R; ++r) {
-                const V f = S::splat(bp[l0 + r]);
+                const V f = S::broadcast(bp + l0 + r);
                 for (int v = 0; v < NV; ++v) acc[r][v] = acc[r][v] + sp[v] * f;
             }
         }
         for (int r = R - 1; r >= 0; --r) {
             const std::size_t l = l0 + r;
             for (int q = R - 1; q > r; --q) {
-                const V f = S::splat(b[(l0 + q) * n + l]);
+                const V f = S::broadcast(b + (l0 + q) * n + l);
                 const I from = S::index_splat(std::ptrdiff_t(l0 + q));
                 for (int v = 0; v < NV; ++v)
                     acc[r][v] = lane[v] >= from ? acc[r][v] + acc[q][v] * f : acc[r][v];
@@ -318,7 +318,7 @@ void gram_tile(T* b, std::size_t n, std::size_t j0, std::size_t l0) {
         V u[NV];
         for (int v = 0; v < NV; ++v) u[v] = S::load(bk + l0 + v * W);
         for (int r = t; r < R; ++r) {
-            const V f = S::splat(bk[j0 + r]);
+            const V f = S::broadcast(bk + j0 + r);
             for (int v = 0; v < NV; ++v) acc[r][v] = acc[r][v] + f * u[v];
         }
     }
@@ -327,7 +327,7 @@ void gram_tile(T* b, std::size_t n, std::size_t j0, std::size_t l0) {
         V u[NV];
         for (int v = 0; v < NV; ++v) u[v] = S::load(bk + l0 + v * W);
         for (int r = 0; r < R; ++r) {
-            const V f = S::splat(bk[j0 + r]);
+            const V f = S::broadcast(bk + j0 + r);
             for (int v = 0; v < NV; ++v) acc[r][v] = acc[r][v] + f * u[v];
         }
     }

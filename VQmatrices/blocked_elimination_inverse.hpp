@@ -243,7 +243,7 @@ void packed_pass(T* yr, const T* ar, std::size_t r, std::size_t r0, std::size_t 
     V s[kStripVectors];
     for (int v = 0; v < kStripVectors; ++v) s[v] = S::zero();
     for (std::size_t j = r + 1; j < r1; ++j) {
-        const V x = S::splat(ar[j]);
+        const V x = S::broadcast(ar + j);
         const T* row = y + (j - r0) * kLanes;
         for (int v = 0; v < kStripVectors; ++v) s[v] = s[v] + x * S::load(row + v * W);
     }
@@ -254,7 +254,7 @@ void packed_pass(T* yr, const T* ar, std::size_t r, std::size_t r0, std::size_t 
         const std::size_t held = strip.capacity(t);
         const std::size_t end = n - j > held ? j + held : n;
         for (; j < end; ++j, row += kLanes) {
-            const V x = S::splat(ar[j]);
+            const V x = S::broadcast(ar + j);
             for (int v = 0; v < kStripVectors; ++v) s[v] = s[v] + x * S::load(row + v * W);
         }
     }

@@ -34,7 +34,7 @@ inline void chain_update_vectors(T* const* c, const T* const* u, const T* f, std
         for (int v = 0; v < NV; ++v) uv[v] = S::load(uk + v * W);
         const T* fk = f + k * R;
         for (int r = 0; r < R; ++r) {
-            const V fr = S::splat(fk[r]);
+            const V fr = S::broadcast(fk + r);
             for (int v = 0; v < NV; ++v) acc[r][v] = acc[r][v] + fr * uv[v];
         }
     }
@@ -57,7 +57,7 @@ inline void chain_update_masked(T* const* c, const T* const* u, const T* f, std:
     for (std::size_t k = 0; k < steps; ++k) {
         const V uv = S::load(u[k] + j);
         const T* fk = f + k * R;
-        for (int r = 0; r < R; ++r) acc[r] = acc[r] + S::splat(fk[r]) * uv;
+        for (int r = 0; r < R; ++r) acc[r] = acc[r] + S::broadcast(fk + r) * uv;
     }
     const I column = S::lanes_from(std::ptrdiff_t(j));
     const I last = S::index_splat(std::ptrdiff_t(stop));
@@ -96,7 +96,7 @@ inline void strip_vectors(T* acc, const T* x, std::ptrdiff_t x_stride, const T* 
     V s[NV];
     for (int v = 0; v < NV; ++v) s[v] = S::load(acc + at[v]);
     for (std::size_t j = 0; j < count; ++j) {
-        const V xj = S::splat(x[std::ptrdiff_t(j) * x_stride]);
+        const V xj = S::broadcast(x + std::ptrdiff_t(j) * x_stride);
         const T* row = rows + std::ptrdiff_t(j) * stride;
         for (int v = 0; v < NV; ++v) s[v] = s[v] + xj * S::load(row + at[v]);
     }

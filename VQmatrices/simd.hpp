@@ -49,6 +49,27 @@ template <class T> struct Simd {
         return v;
 #endif
     }
+    // *p in every lane, by one broadcasting load. With 64-byte vectors it is
+    // the integer one (vpbroadcastq/d), which moves the same bits: processors
+    // that run 512-bit operations in two halves (the Zen 4 class) execute the
+    // floating-point broadcast on the ports of the additions and
+    // multiplications as well as loading it, the integer one in the load
+    // unit alone, which leaves the tiles their full rate.
+    static vec broadcast(const T* p) {
+#if defined(__x86_64__) && VQ_VECTOR_BYTES == 64
+        if constexpr (sizeof(T) == 8) {
+            long long bits;
+            std::memcpy(&bits, p, sizeof bits);
+            return (vec)_mm512_set1_epi64(bits);
+        } else {
+            int bits;
+            std::memcpy(&bits, p, sizeof bits);
+            return (vec)_mm512_set1_epi32(bits);
+        }
+#else
+        return splat(*p);
+#endif
+    }
     static vec zero() { return splat(T(0)); }
     // Lane numbers first, first + 1, ...
     static index_vec lanes_from(std::ptrdiff_t first) {
