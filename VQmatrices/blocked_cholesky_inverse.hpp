@@ -27,26 +27,63 @@ namespace vq::VQ_PATH {
 namespace cholesky_detail {
 
 constexpr std::size_t kBlock = 64;  // factor steps carried through a strip together
-constexpr std::size_t kTile = 16;   // square tiles of the transposes
 
-template <class T> void transpose_in_place(T* a, std::size_t n) {
-    for (std::size_t i0 = 0; i0 < n; i0 += kTile)
-        for (std::size_t j0 = i0; j0 < n; j0 += kTile)
-            for (std::size_t i = i0; i < i0 + kTile && i < n; ++i)
-                for (std::size_t j = j0 > i + 1 ? j0 : i + 1; j < j0 + kTile && j < n; ++j) {
-                    const T x = a[i * n + j];
-                    a[i * n + j] = a[j * n + i];
-                    a[j * n + i] = x;
-                }
+// The W x W tile of a at rows i0.., columns j0.., as W vectors of its rows.
+template <class T> void load_tile(const T* a, std::size_t n, std::size_t i0, std::size_t j0,
+                                  typename Simd<T>::vec* v) {
+    for (std::size_t k = 0; k < Simd<T>::width; ++k) v[k] = Simd<T>::load(a + (i0 + k) * n + j0);
+}
+template <class T> void store_tile(T* a, std::size_t n, std::size_t i0, std::size_t j0,
+                                   const typename Simd<T>::vec* v) {
+    for (std::size_t k = 0; k < Simd<T>::width; ++k) Simd<T>::store(a + (i0 + k) * n + j0, v[k]);
 }
 
-// Upper triangle from the lower one.
+// In W x W tiles transposed in registers; the rows and columns after the
+// last whole tile one value at a time.
+template <class T> void transpose_in_place(T* a, std::size_t n) {
+    using V = typename Simd<T>::vec;
+    constexpr std::size_t W = Simd<T>::width;
+    const std::size_t whole = n / W * W;
+    for (std::size_t i0 = 0; i0 < whole; i0 += W) {
+        V d[W];
+        load_tile(a, n, i0, i0, d);
+        Transpose<T>::apply(d);
+        store_tile(a, n, i0, i0, d);
+        for (std::size_t j0 = i0 + W; j0 < whole; j0 += W) {
+            V u[W], l[W];
+            load_tile(a, n, i0, j0, u);
+            load_tile(a, n, j0, i0, l);
+            Transpose<T>::apply(u);
+            Transpose<T>::apply(l);
+            store_tile(a, n, j0, i0, u);
+            store_tile(a, n, i0, j0, l);
+        }
+    }
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t j = whole > i + 1 ? whole : i + 1; j < n; ++j) {
+            const T x = a[i * n + j];
+            a[i * n + j] = a[j * n + i];
+            a[j * n + i] = x;
+        }
+}
+
+// Upper triangle from the lower one, in the same tiles.
 template <class T> void mirror_lower(T* a, std::size_t n) {
-    for (std::size_t i0 = 0; i0 < n; i0 += kTile)
-        for (std::size_t j0 = i0; j0 < n; j0 += kTile)
-            for (std::size_t i = i0; i < i0 + kTile && i < n; ++i)
-                for (std::size_t j = j0 > i + 1 ? j0 : i + 1; j < j0 + kTile && j < n; ++j)
-                    a[i * n + j] = a[j * n + i];
+    using V = typename Simd<T>::vec;
+    constexpr std::size_t W = Simd<T>::width;
+    const std::size_t whole = n / W * W;
+    for (std::size_t i0 = 0; i0 < whole; i0 += W) {
+        for (std::size_t i = i0; i < i0 + W; ++i)
+            for (std::size_t j = i + 1; j < i0 + W; ++j) a[i * n + j] = a[j * n + i];
+        for (std::size_t j0 = i0 + W; j0 < whole; j0 += W) {
+            V l[W];
+            load_tile(a, n, j0, i0, l);
+            Transpose<T>::apply(l);
+            store_tile(a, n, i0, j0, l);
+        }
+    }
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t j = whole > i + 1 ? whole : i + 1; j < n; ++j) a[i * n + j] = a[j * n + i];
 }
 
 // Factor steps s1-1 down to s0 for kPassVectors vectors of lanes at a time,
