@@ -126,10 +126,9 @@ bool factor_vectors(T* b, std::size_t n, const std::size_t* start, const std::si
             const I lane = S::lanes_from(std::ptrdiff_t(at[v]));
             const V old = S::load(bi + at[v]);
             const V updated = inverse_root * (old - s[v]);
-            S::store(bi + at[v], (lane >= S::index_splat(std::ptrdiff_t(from[v]))) &
-                                         (lane < S::index_splat(std::ptrdiff_t(to[v])))
-                                     ? updated
-                                     : old);
+            const I owned = (lane >= S::index_splat(std::ptrdiff_t(from[v]))) &
+                            (lane < S::index_splat(std::ptrdiff_t(to[v])));
+            S::store(bi + at[v], owned ? updated : old);
         }
     }
     return true;

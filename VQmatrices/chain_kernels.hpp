@@ -64,7 +64,7 @@ inline void chain_update_masked(T* const* c, const T* const* u, const T* f, std:
     for (int r = 0; r < R; ++r) {
         const V old = S::load(c[r] + j);
         const I first = S::index_splat(std::ptrdiff_t(start[r]));
-        S::store(c[r] + j, (column >= first) & (column < last) ? acc[r] : old);
+        S::store(c[r] + j, ((column >= first) & (column < last)) ? acc[r] : old);
     }
 }
 
