@@ -3,9 +3,10 @@
 // Cholesky factor itself) each sum's first term waits for the step before, so
 // the sums of a strip of lanes take their steps one after another, and every
 // step reads every trailing row of the strip again: one vector read for every
-// vector multiplication and addition. The strip is as wide as the inversions'
-// own (four vectors): narrower ones leave too few independent sums to cover
-// the additions' latency.
+// vector multiplication and addition. The strip is four vectors wide, as the
+// elimination's (the Cholesky factor's passes take eight, which read the same
+// bytes and share each row's multiplier line): narrower ones leave too few
+// independent sums to cover the additions' latency.
 //
 // These rows do only those reads, from a strip of the size each step reads,
 // in the same sequence of sizes, into integer sums of the raw bits (so that
