@@ -379,6 +379,15 @@ void gram_tile(T* b, std::size_t n, std::size_t j0, std::size_t l0) {
     }
 }
 
+// gram_tile without its first `skip` vectors of lanes.
+template <class T, int R, int NV>
+void gram_tile_from(int skip, T* b, std::size_t n, std::size_t j0, std::size_t l0) {
+    if constexpr (NV > 1)
+        if (skip > 0)
+            return gram_tile_from<T, R, NV - 1>(skip - 1, b, n, j0, l0 + Simd<T>::width);
+    gram_tile<T, R, NV>(b, n, j0, l0);
+}
+
 // The strict lower triangle of S^T S; every row j below the lanes' last.
 template <class T> void gram(T* b, std::size_t n) {
     constexpr int R = kTileRows;
@@ -399,7 +408,10 @@ template <class T> void gram(T* b, std::size_t n) {
         const std::size_t last = l0 + kLanes - 1;
         for (std::size_t j0 = 0;; j0 += R) {
             if (j0 + R > last) j0 = last - R;  // the last tile overlapping
-            gram_tile<T, R, NV>(b, n, j0, l0);
+            // Near the diagonal the first vectors hold only lanes l <= j0,
+            // whose sums every row of the tile drops: they are left out.
+            const std::size_t skip = j0 + 1 > l0 ? (j0 + 1 - l0) / Simd<T>::width : 0;
+            gram_tile_from<T, R, NV>(int(skip), b, n, j0, l0);
             if (j0 + R == last) break;
         }
     };
