@@ -148,33 +148,64 @@ template <bool TestPivots, class T> std::int32_t factor(T* a, std::size_t n) {
 // column of a block. Read in place its rows lie n values apart, which the
 // processor streams from its second-level cache at about two thirds of the
 // speed of a contiguous copy; so the strip is first copied into consecutive,
-// vector-aligned rows. The room for the copy is the lower triangle of the
-// trailing block: while the block is computed nothing else reads it there
-// (the copies are made from the upper triangle where the room is taken), and
-// afterwards it is restored from the upper triangle, which holds the same
-// values. Run t is matrix row n-1-t, columns r1 .. n-2-t from a vector
-// boundary on; it holds whole strip rows.
+// vector-aligned rows, in runs along the last matrix rows. Run t is matrix
+// row n-1-t up to its diagonal, from a vector boundary on, and holds whole
+// strip rows; the strip takes the runs in ascending addresses, from the
+// highest t down to run 0, the first of them filled only at its end. A pass
+// then reads forward throughout, and the processor keeps streaming from one
+// run into the next only when little lies between them (measured: a gap of
+// five cache lines costs nothing, one of nine a sixth of the pass, stepping
+// back a row a fifth).
+//
+// The room is what nothing reads while the block is computed. The lower
+// triangle of the trailing block (columns r1 on) holds copies of the upper
+// one, which the fills read instead, and it is restored from there after the
+// block. Columns before r0 of the lower triangle are written only by later
+// blocks. So a run can start at the row's first vector boundary, leaving the
+// next run only the row's upper triangle away, if the block's own columns
+// (r0 .. r1-1) of the run rows are written only after the restore: then the
+// runs must lie in the rows of the last strip of lanes, whose columns stay in
+// y to the end. Where those rows are too short, the runs start at column r1
+// (`whole_rows` false) and the block's columns are written as they come.
 template <class T> struct PackedStrip {
     static constexpr std::size_t kLanes = kStripVectors * Simd<T>::width;
     T* a;
     std::size_t n;
     std::size_t r1;
     std::size_t runs = 0;  // matrix rows taken, the last ones; 0 when there is no room
+    std::size_t first = 0;  // strip rows in run runs-1, the first one read
+    bool whole_rows = true;
 
     PackedStrip(T* a_, std::size_t n_, std::size_t r1_) : a(a_), n(n_), r1(r1_) {
         const std::size_t m = n - r1;
-        std::size_t held = 0, t = 0;
-        while (held < m && t < m) held += capacity(t++);
-        if (held >= m) runs = t;
+        for (int layout = 0; layout < 2 && runs == 0; ++layout) {
+            whole_rows = layout == 0;
+            const std::size_t rows = whole_rows && m > kLanes ? kLanes : m;
+            std::size_t held = 0, t = 0;
+            while (held < m && t < rows) held += capacity(t++);
+            if (held >= m) {
+                runs = t;
+                first = capacity(t - 1) - (held - m);
+            }
+        }
     }
     bool usable() const { return runs > 0; }
+    // Lanes of the first strip; the others take kLanes each and the last
+    // ends at lane n-1, so that the rows of the runs are all in it.
+    std::size_t first_lanes() const { return (n - r1 - 1) % kLanes + 1; }
+    // Where run t's strip rows start, and how many it holds.
     T* run(std::size_t t) const {
-        T* p = a + (n - 1 - t) * n + r1;
+        T* p = begin(t);
+        return t + 1 == runs ? p + (capacity(t) - first) * kLanes : p;
+    }
+    std::size_t rows_in(std::size_t t) const { return t + 1 == runs ? first : capacity(t); }
+    T* begin(std::size_t t) const {
+        T* p = a + (n - 1 - t) * n + (whole_rows ? 0 : r1);
         return p + to_vector_boundary(p);
     }
     std::size_t capacity(std::size_t t) const {
         const T* end = a + (n - 1 - t) * n + (n - 1 - t);
-        const T* p = run(t);
+        const T* p = begin(t);
         return p < end ? std::size_t(end - p) / kLanes : 0;
     }
 
@@ -187,12 +218,12 @@ template <class T> struct PackedStrip {
         using S = Simd<T>;
         constexpr std::size_t kChunk = S::width;  // strip rows per pass over the lanes
         const std::size_t taken = n - runs;
-        std::size_t t = 0, slot = 0;
+        std::size_t t = runs - 1, slot = 0;
         for (std::size_t j0 = r1; j0 < n; j0 += kChunk) {
             const std::size_t count = n - j0 < kChunk ? n - j0 : kChunk;
             T* out[kChunk];
             for (std::size_t k = 0; k < count; ++k) {
-                while (slot == capacity(t)) ++t, slot = 0;
+                if (slot == rows_in(t)) --t, slot = 0;
                 out[k] = run(t) + slot++ * kLanes;
             }
             std::size_t q = 0;
@@ -218,15 +249,16 @@ template <class T> struct PackedStrip {
         }
     }
 
-    // The lower triangle where the runs were, from the upper one.
+    // The trailing block's lower triangle where the runs were, from the
+    // upper one.
     void restore() const {
-        for (std::size_t c = r1; c < n; ++c)
-            for (std::size_t t = 0; t < runs; ++t) {
-                const std::size_t j = n - 1 - t;
-                const T* first = run(t);
-                const T* p = a + j * n + c;
-                if (p >= first && p < first + capacity(t) * kLanes) a[j * n + c] = a[c * n + j];
-            }
+        for (std::size_t t = 0; t < runs; ++t) {
+            const std::size_t j = n - 1 - t;
+            const T* p = run(t);
+            std::size_t c = std::size_t(p - (a + j * n));
+            const std::size_t end = c + rows_in(t) * kLanes;
+            for (c = c > r1 ? c : r1; c < end; ++c) a[j * n + c] = a[c * n + j];
+        }
     }
 };
 
@@ -247,12 +279,10 @@ void packed_pass(T* yr, const T* ar, std::size_t r, std::size_t r0, std::size_t 
         const T* row = y + (j - r0) * kLanes;
         for (int v = 0; v < kStripVectors; ++v) s[v] = s[v] + x * S::load(row + v * W);
     }
-    const std::size_t n = strip.n;
     std::size_t j = r1;
-    for (std::size_t t = 0; j < n; ++t) {
+    for (std::size_t t = strip.runs; t-- > 0;) {
         const T* row = strip.run(t);
-        const std::size_t held = strip.capacity(t);
-        const std::size_t end = n - j > held ? j + held : n;
+        const std::size_t end = j + strip.rows_in(t);
         for (; j < end; ++j, row += kLanes) {
             const V x = S::broadcast(ar + j);
             for (int v = 0; v < kStripVectors; ++v) s[v] = s[v] + x * S::load(row + v * W);
@@ -269,8 +299,10 @@ template <class T> void invert_factor(T* a, std::size_t n) {
         const std::size_t r0 = r1 > kBlock ? r1 - kBlock : 0;
         const PackedStrip<T> strip(a, n, r1);
         // Lanes l >= r1: the block's columns strip by strip.
-        for (std::size_t l0 = r1; l0 < n; l0 += kLanes) {
-            const std::size_t lanes = n - l0 < kLanes ? n - l0 : kLanes;
+        std::size_t l0 = r1, lanes = strip.first_lanes();
+        for (; l0 < n; l0 += lanes, lanes = kLanes) {
+            // The last strip's columns stay in y while its rows hold runs.
+            const bool hold = strip.usable() && strip.whole_rows && l0 + lanes == n;
             if (strip.usable()) strip.fill(l0, lanes);
             for (std::size_t r = r1; r-- > r0;) {
                 T* yr = y + (r - r0) * kLanes;
@@ -282,10 +314,16 @@ template <class T> void invert_factor(T* a, std::size_t n) {
                     strip_accumulate(yr, xr + r + 1, 1, yr + kLanes, kLanes, r1 - r - 1, lanes);
                     strip_accumulate(yr, xr + r1, 1, a + r1 * n + l0, n, n - r1, lanes);
                 }
-                for (std::size_t q = 0; q < lanes; ++q) a[(l0 + q) * n + r] = yr[q];
+                if (!hold)
+                    for (std::size_t q = 0; q < lanes; ++q) a[(l0 + q) * n + r] = yr[q];
             }
         }
         if (strip.usable()) strip.restore();
+        if (strip.usable() && strip.whole_rows) {
+            const std::size_t held = n - r1 < kLanes ? n - r1 : kLanes;
+            for (std::size_t r = r0; r < r1; ++r)
+                for (std::size_t q = 0; q < held; ++q) a[(n - held + q) * n + r] = y[(r - r0) * kLanes + q];
+        }
         // Lanes inside the block, then the diagonal and the mirror of row r.
         for (std::size_t r = r1; r-- > r0;) {
             // Summed from the vector boundary before lane r + 1; the lanes
