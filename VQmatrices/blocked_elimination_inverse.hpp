@@ -210,42 +210,27 @@ template <class T> struct PackedStrip {
     }
 
     // Rows r1 .. n-1 of lanes [l0, l0 + lanes), zeros after the last lane.
-    // Strip row j, lane l is a(j, l) = a(l, j): the strip is the transpose of
-    // matrix rows l0 .. l0+lanes-1, which are read along (a few pages each,
-    // where the strip's own rows would be one page apiece), except where a
-    // row's lower triangle holds runs: there its mirror a(j, l) is read.
+    // Strip row j is matrix row j, columns l0 on: the upper triangle, or the
+    // trailing block's lower one, which holds the same values, except in the
+    // rows of the runs; there lane l < j takes the mirror a(l, j).
     void fill(std::size_t l0, std::size_t lanes) const {
         using S = Simd<T>;
-        constexpr std::size_t kChunk = S::width;  // strip rows per pass over the lanes
+        constexpr std::size_t W = S::width;
         const std::size_t taken = n - runs;
         std::size_t t = runs - 1, slot = 0;
-        for (std::size_t j0 = r1; j0 < n; j0 += kChunk) {
-            const std::size_t count = n - j0 < kChunk ? n - j0 : kChunk;
-            T* out[kChunk];
-            for (std::size_t k = 0; k < count; ++k) {
-                if (slot == rows_in(t)) --t, slot = 0;
-                out[k] = run(t) + slot++ * kLanes;
+        for (std::size_t j = r1; j < n; ++j) {
+            if (slot == rows_in(t)) --t, slot = 0;
+            T* out = run(t) + slot++ * kLanes;
+            const T* row = a + j * n + l0;
+            if (j < taken && lanes == kLanes) {
+                for (std::size_t v = 0; v < kStripVectors; ++v) S::store(out + v * W, S::load(row + v * W));
+                continue;
             }
-            std::size_t q = 0;
-            // Whole tiles of kChunk lanes by kChunk rows, transposed in registers.
-            if (count == kChunk)
-                for (; lanes - q >= kChunk && l0 + q + kChunk <= taken; q += kChunk) {
-                    typename S::vec v[kChunk];
-                    for (std::size_t i = 0; i < kChunk; ++i) v[i] = S::load(a + (l0 + q + i) * n + j0);
-                    Transpose<T>::apply(v);
-                    for (std::size_t k = 0; k < kChunk; ++k) S::store(out[k] + q, v[k]);
-                }
-            for (; q < lanes; ++q) {
+            for (std::size_t q = 0; q < lanes; ++q) {
                 const std::size_t l = l0 + q;
-                const T* row = a + l * n;
-                if (l < taken)
-                    for (std::size_t k = 0; k < count; ++k) out[k][q] = row[j0 + k];
-                else
-                    for (std::size_t k = 0; k < count; ++k)
-                        out[k][q] = l <= j0 + k ? row[j0 + k] : a[(j0 + k) * n + l];
+                out[q] = j < taken || l >= j ? row[q] : a[l * n + j];
             }
-            for (std::size_t k = 0; k < count; ++k)
-                for (std::size_t q = lanes; q < kLanes; ++q) out[k][q] = T(0);
+            for (std::size_t q = lanes; q < kLanes; ++q) out[q] = T(0);
         }
     }
 
