@@ -213,17 +213,27 @@ template <class T> struct PackedStrip {
     // Strip row j is matrix row j, columns l0 on: the upper triangle, or the
     // trailing block's lower one, which holds the same values, except in the
     // rows of the runs; there lane l < j takes the mirror a(l, j).
-    void fill(std::size_t l0, std::size_t lanes) const {
+    // The first column of the block, r1 - 1, has only these rows to sum, so
+    // its sums are formed here as the rows go by: y = sum_j x[j] * row j.
+    void fill(std::size_t l0, std::size_t lanes, const T* x, T* y) const {
         using S = Simd<T>;
+        using V = typename S::vec;
         constexpr std::size_t W = S::width;
         const std::size_t taken = n - runs;
+        V s[kStripVectors];
+        for (std::size_t v = 0; v < kStripVectors; ++v) s[v] = S::zero();
         std::size_t t = runs - 1, slot = 0;
         for (std::size_t j = r1; j < n; ++j) {
             if (slot == rows_in(t)) --t, slot = 0;
             T* out = run(t) + slot++ * kLanes;
             const T* row = a + j * n + l0;
+            const V xj = S::broadcast(x + j);
             if (j < taken && lanes == kLanes) {
-                for (std::size_t v = 0; v < kStripVectors; ++v) S::store(out + v * W, S::load(row + v * W));
+                for (std::size_t v = 0; v < kStripVectors; ++v) {
+                    const V u = S::load(row + v * W);
+                    S::store(out + v * W, u);
+                    s[v] = s[v] + xj * u;
+                }
                 continue;
             }
             for (std::size_t q = 0; q < lanes; ++q) {
@@ -231,7 +241,9 @@ template <class T> struct PackedStrip {
                 out[q] = j < taken || l >= j ? row[q] : a[l * n + j];
             }
             for (std::size_t q = lanes; q < kLanes; ++q) out[q] = T(0);
+            for (std::size_t v = 0; v < kStripVectors; ++v) s[v] = s[v] + xj * S::load(out + v * W);
         }
+        for (std::size_t v = 0; v < kStripVectors; ++v) S::store(y + v * W, s[v]);
     }
 
     // The trailing block's lower triangle where the runs were, from the
@@ -288,11 +300,12 @@ template <class T> void invert_factor(T* a, std::size_t n) {
         for (; l0 < n; l0 += lanes, lanes = kLanes) {
             // The last strip's columns stay in y while its rows hold runs.
             const bool hold = strip.usable() && strip.whole_rows && l0 + lanes == n;
-            if (strip.usable()) strip.fill(l0, lanes);
             for (std::size_t r = r1; r-- > r0;) {
                 T* yr = y + (r - r0) * kLanes;
                 const T* xr = a + r * n;
-                if (strip.usable()) {
+                if (strip.usable() && r + 1 == r1) {
+                    strip.fill(l0, lanes, xr, yr);
+                } else if (strip.usable()) {
                     packed_pass(yr, xr, r, r0, r1, y, strip);
                 } else {
                     for (std::size_t q = 0; q < lanes; ++q) yr[q] = T(0);
