@@ -212,7 +212,8 @@ template <class T> struct PackedStrip {
     // Rows r1 .. n-1 of lanes [l0, l0 + lanes), zeros after the last lane.
     // Strip row j is matrix row j, columns l0 on: the upper triangle, or the
     // trailing block's lower one, which holds the same values, except in the
-    // rows of the runs; there lane l < j takes the mirror a(l, j).
+    // rows of the runs; there lane l < j takes the mirror a(l, j), read along
+    // the lanes' rows and transposed in registers a square tile at a time.
     // The first column of the block, r1 - 1, has only these rows to sum, so
     // its sums are formed here as the rows go by: y = sum_j x[j] * row j.
     void fill(std::size_t l0, std::size_t lanes, const T* x, T* y) const {
@@ -223,17 +224,38 @@ template <class T> struct PackedStrip {
         V s[kStripVectors];
         for (std::size_t v = 0; v < kStripVectors; ++v) s[v] = S::zero();
         std::size_t t = runs - 1, slot = 0;
-        for (std::size_t j = r1; j < n; ++j) {
+        auto next_row = [&] {
             if (slot == rows_in(t)) --t, slot = 0;
-            T* out = run(t) + slot++ * kLanes;
-            const T* row = a + j * n + l0;
+            return run(t) + slot++ * kLanes;
+        };
+        auto sum_row = [&](std::size_t j, const T* out) {
             const V xj = S::broadcast(x + j);
+            for (std::size_t v = 0; v < kStripVectors; ++v) s[v] = s[v] + xj * S::load(out + v * W);
+        };
+        for (std::size_t j = r1; j < n;) {
+            if (j >= taken && n - j >= W && lanes == kLanes && l0 + lanes <= taken) {
+                T* out[W];
+                for (std::size_t k = 0; k < W; ++k) out[k] = next_row();
+                for (std::size_t q = 0; q < kLanes; q += W) {
+                    V v[W];
+                    for (std::size_t i = 0; i < W; ++i) v[i] = S::load(a + (l0 + q + i) * n + j);
+                    Transpose<T>::apply(v);
+                    for (std::size_t k = 0; k < W; ++k) S::store(out[k] + q, v[k]);
+                }
+                for (std::size_t k = 0; k < W; ++k) sum_row(j + k, out[k]);
+                j += W;
+                continue;
+            }
+            T* out = next_row();
+            const T* row = a + j * n + l0;
             if (j < taken && lanes == kLanes) {
+                const V xj = S::broadcast(x + j);
                 for (std::size_t v = 0; v < kStripVectors; ++v) {
                     const V u = S::load(row + v * W);
                     S::store(out + v * W, u);
                     s[v] = s[v] + xj * u;
                 }
+                ++j;
                 continue;
             }
             for (std::size_t q = 0; q < lanes; ++q) {
@@ -241,7 +263,8 @@ template <class T> struct PackedStrip {
                 out[q] = j < taken || l >= j ? row[q] : a[l * n + j];
             }
             for (std::size_t q = lanes; q < kLanes; ++q) out[q] = T(0);
-            for (std::size_t v = 0; v < kStripVectors; ++v) s[v] = s[v] + xj * S::load(out + v * W);
+            sum_row(j, out);
+            ++j;
         }
         for (std::size_t v = 0; v < kStripVectors; ++v) S::store(y + v * W, s[v]);
     }
