@@ -1,4 +1,7 @@
-// The double centroid fit for processors with AVX2, chosen at run time.
+// The centroid fits for processors with AVX2, chosen at run time; the float
+// one is fit_float_avx.hpp with two pairs per vector.
+//
+// Double:
 //
 // The second pass forms the terms of four pairs at once, one pair per lane:
 // dxo, dyo, dxd, dyd of pairs 0..3 as four vectors, then
@@ -107,97 +110,10 @@ template <class PairReader> Hel2Dg_t<double> fit(const PairReader& pairs, uint32
     return g;
 }
 
-// Float: the terms of fit_sse2.hpp, two pairs at a time, one in each half of
-// a 256-bit vector. Points are put together from broadcasting loads and
-// blends, which keep the shuffle units free for the terms.
-inline __m128 add(__m128 a, __m128 b) {
-    asm("vaddps %2, %1, %0" : "=x"(a) : "x"(a), "x"(b));
-    return a;
-}
-inline __m128 mul(__m128 a, __m128 b) {
-    asm("vmulps %2, %1, %0" : "=x"(a) : "x"(a), "x"(b));
-    return a;
-}
-inline __m256 add(__m256 a, __m256 b) {
-    asm("vaddps %2, %1, %0" : "=x"(a) : "x"(a), "x"(b));
-    return a;
-}
-inline __m256 mul(__m256 a, __m256 b) {
-    asm("vmulps %2, %1, %0" : "=x"(a) : "x"(a), "x"(b));
-    return a;
-}
-
-// A float point's 8 bytes as one double's bits (only moved, never computed
-// with); memcpy because a float point need not be aligned for a double.
-inline double point_bits(Address point) {
-    double bits;
-    std::memcpy(&bits, reinterpret_cast<const void*>(point), sizeof bits);
-    return bits;
-}
-inline __m128d point_pair(Address source, Address destination) {  // [sx sy | dx dy]
-    return _mm_blend_pd(_mm_set1_pd(point_bits(source)), _mm_set1_pd(point_bits(destination)), 2);
-}
-inline __m256d spread(Address point) { return _mm256_set1_pd(point_bits(point)); }
-inline __m256d two_point_pairs(Address s0, Address d0, Address s1, Address d1) {
-    return _mm256_blend_pd(_mm256_blend_pd(spread(s0), spread(d0), 0xA),
-                           _mm256_blend_pd(spread(s1), spread(d1), 0xA), 0xC);
-}
-
-// [Scross, Qo, Qd, Sdot] of the pair in each 128-bit half, as float_pair_terms.
-inline __m256 pair_terms(__m256 c) {
-    const __m256 p = _mm256_shuffle_ps(c, c, _MM_SHUFFLE(0, 2, 0, 0));
-    const __m256 q = _mm256_shuffle_ps(c, c, _MM_SHUFFLE(2, 2, 0, 3));
-    const __m256 u = _mm256_shuffle_ps(c, c, _MM_SHUFFLE(1, 3, 1, 1));
-    const __m256 v = _mm256_shuffle_ps(c, c, _MM_SHUFFLE(3, 3, 1, 2));
-    const __m256 pq = mul(p, q);
-    const __m256 uv = mul(u, v);
-    return _mm256_blend_ps(add(pq, uv), _mm256_sub_ps(pq, uv), 0x11);
-}
-
-template <class PairReader> Hel2Dg_t<float> fit_float(const PairReader& pairs, uint32_t n) {
-    __m128 sums = _mm_setzero_ps();  // sxo syo sxd syd
-    auto first_pass = pairs.cursor();
-    for (uint32_t i = 0; i < n; ++i) {
-        Address s, d;
-        first_pass.next(s, d);
-        sums = add(sums, _mm_castpd_ps(point_pair(s, d)));
-    }
-
-    const float r = 1.0f / static_cast<float>(n);
-    const __m128 means = mul(sums, _mm_set1_ps(r));
-    alignas(16) float m[4];
-    _mm_store_ps(m, means);
-    Hel2Dg_t<float> g;
-    g.xm_origen = m[0];
-    g.ym_origen = m[1];
-    g.xm_destino = m[2];
-    g.ym_destino = m[3];
-    const __m256 means2 = _mm256_set_m128(means, means);
-
-    __m128 acc = _mm_setzero_ps();  // Scross Qo Qd Sdot
-    auto second_pass = pairs.cursor();
-    uint32_t i = 0;
-    for (; n - i >= 2; i += 2) {
-        Address s0, d0, s1, d1;
-        second_pass.next(s0, d0);
-        second_pass.next(s1, d1);
-        const __m256 t = pair_terms(_mm256_sub_ps(_mm256_castpd_ps(two_point_pairs(s0, d0, s1, d1)), means2));
-        acc = add(acc, _mm256_castps256_ps128(t));
-        acc = add(acc, _mm256_extractf128_ps(t, 1));
-    }
-    if (i < n) {
-        Address s, d;
-        second_pass.next(s, d);
-        const __m256 c = _mm256_castps128_ps256(_mm_sub_ps(_mm_castpd_ps(point_pair(s, d)), means));
-        acc = add(acc, _mm256_castps256_ps128(pair_terms(c)));
-    }
-    alignas(16) float s[4];
-    _mm_store_ps(s, acc);
-    set_scale_and_rotation(g, s[1], s[2], s[3], s[0]);
-    return g;
-}
-
 }  // namespace
+
+#define VQ_FIT_PAIRS_PER_VECTOR 2
+#include "fit_float_avx.hpp"
 
 Hel2Dg_t<float> fit_float_pairs(const AlternatingWalk<float>& pairs, uint32_t n) { return fit_float(pairs, n); }
 Hel2Dg_t<float> fit_float_pairs(const ParallelWalks<float>& pairs, uint32_t n) { return fit_float(pairs, n); }

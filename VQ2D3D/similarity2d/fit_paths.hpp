@@ -22,6 +22,12 @@ Hel2Dg_t<double> fit_double_pairs(const AlternatingWalk<double>& pairs, uint32_t
 Hel2Dg_t<double> fit_double_pairs(const ParallelWalks<double>& pairs, uint32_t n);
 Hel2Dg_t<double> fit_double_pairs(const PointerPairs<double>& pairs, uint32_t n);
 }  // namespace avx2
+namespace avx512 {
+bool available();
+Hel2Dg_t<float> fit_float_pairs(const AlternatingWalk<float>& pairs, uint32_t n);
+Hel2Dg_t<float> fit_float_pairs(const ParallelWalks<float>& pairs, uint32_t n);
+Hel2Dg_t<float> fit_float_pairs(const PointerPairs<float>& pairs, uint32_t n);
+}  // namespace avx512
 #endif
 
 template <class T, class PairReader> Hel2Dg_t<T> fit_similarity_2d_fast(const PairReader& pairs, uint32_t n) {
@@ -31,6 +37,8 @@ template <class T, class PairReader> Hel2Dg_t<T> fit_similarity_2d_fast(const Pa
 #endif
     if constexpr (std::is_same_v<T, float>) {
 #if defined(__x86_64__)
+        static const bool widest = avx512::available();
+        if (widest) return avx512::fit_float_pairs(pairs, n);
         if (wide) return avx2::fit_float_pairs(pairs, n);
 #endif
         return sse2::fit_float_pairs(pairs, n);

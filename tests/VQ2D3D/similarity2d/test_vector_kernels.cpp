@@ -77,6 +77,9 @@ protected:
             if (vq::avx2::available()) {
                 EXPECT_TRUE(same_bits(vq::avx2::fit_float_pairs(reader, n), ref));
             }
+            if (vq::avx512::available()) {
+                EXPECT_TRUE(same_bits(vq::avx512::fit_float_pairs(reader, n), ref));
+            }
 #endif
         }
     }
@@ -100,6 +103,10 @@ protected:
         for (uint32_t i = 0; i < n; ++i)
             pointers.insert(pointers.end(), {&interleaved[4 * i], &interleaved[4 * i + 2]});
         EXPECT_TRUE(same_bits(Api::p(interleaved.data(), n), ref));
+        check_every_path(vq::AlternatingWalk<T>{vq::address_of(interleaved.data()), point}, n, ref);
+        check_every_path(vq::ParallelWalks<T>{vq::address_of(interleaved.data()), 2 * point,
+                                              vq::address_of(interleaved.data() + 2), 2 * point},
+                         n, ref);
         EXPECT_TRUE(same_bits(Api::ptr(pointers.data(), n), ref));
         check_every_path(vq::PointerPairs<T>{pointers.data()}, n, ref);
 
@@ -113,6 +120,11 @@ protected:
         const PlacedPoints<T> back_src(sets.source, 0, -static_cast<std::ptrdiff_t>(point));
         const PlacedPoints<T> back_dst(sets.destination, 0, -static_cast<std::ptrdiff_t>(point));
         EXPECT_TRUE(same_bits(Api::gg(back_src.start(), back_dst.start(), back_src.stride_u64(), n), ref));
+        // Two walks with the stride of a pair over two arrays (not one array of pairs).
+        const PlacedPoints<T> spaced_src(sets.source, 0, 2 * point), spaced_dst(sets.destination, 0, 2 * point);
+        check_every_path(vq::ParallelWalks<T>{vq::address_of(spaced_src.start()), 2 * point,
+                                              vq::address_of(spaced_dst.start()), 2 * point},
+                         n, ref);
         const PlacedPoints<T> wide_src(sets.source, 1, 3 * sizeof(T) + 1);
         EXPECT_TRUE(same_bits(
             Api::mixed(wide_src.start(), wide_src.stride_u64(), back_dst.start(), back_dst.stride_u64(), n),
