@@ -225,7 +225,7 @@ template <class T> struct PackedStrip {
         for (std::size_t v = 0; v < kStripVectors; ++v) s[v] = S::zero();
         std::size_t t = runs - 1, slot = 0;
         auto next_row = [&] {
-            if (slot == rows_in(t)) --t, slot = 0;
+            while (slot == rows_in(t)) --t, slot = 0;  // runs too short for a row hold none
             return run(t) + slot++ * kLanes;
         };
         auto sum_row = [&](std::size_t j, const T* out) {
@@ -316,7 +316,7 @@ template <class T> void invert_factor(T* a, std::size_t n) {
     T y[kBlock * kLanes];  // the block's columns over one strip of lanes
     T acc[kBlock + Simd<T>::width];
     for (std::size_t r1 = n - 1; r1 > 0;) {
-        const std::size_t r0 = r1 > kBlock ? r1 - kBlock : 0;
+        const std::size_t r0 = r1 > kBlock ? (r1 - 1) / kBlock * kBlock : 0;
         const PackedStrip<T> strip(a, n, r1);
         // Lanes l >= r1: the block's columns strip by strip.
         std::size_t l0 = r1, lanes = strip.first_lanes();
