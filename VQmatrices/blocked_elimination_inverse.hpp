@@ -149,13 +149,15 @@ template <bool TestPivots, class T> std::int32_t factor(T* a, std::size_t n) {
 // processor streams from its second-level cache at about two thirds of the
 // speed of a contiguous copy; so the strip is first copied into consecutive,
 // vector-aligned rows, in runs along the last matrix rows. Run t is matrix
-// row n-1-t up to its diagonal, from a vector boundary on, and holds whole
-// strip rows; the strip takes the runs in ascending addresses, from the
-// highest t down to run 0, the first of them filled only at its end. A pass
+// row n-1-t up to its diagonal, in whole vectors from a vector boundary on;
+// the strip takes the runs in ascending addresses, from the highest t down to
+// run 0, the first of them only at its end, and a strip row that does not fit
+// in what is left of a run continues at the start of the next one. A pass
 // then reads forward throughout, and the processor keeps streaming from one
 // run into the next only when little lies between them (measured: a gap of
 // five cache lines costs nothing, one of nine a sixth of the pass, stepping
-// back a row a fifth).
+// back a row a fifth); between two runs lie only the upper triangle of a row
+// and the parts of vectors at the row's two ends.
 //
 // The room is what nothing reads while the block is computed. The lower
 // triangle of the trailing block (columns r1 on) holds copies of the upper
@@ -168,24 +170,38 @@ template <bool TestPivots, class T> std::int32_t factor(T* a, std::size_t n) {
 // y to the end. Where those rows are too short, the runs start at column r1
 // (`whole_rows` false) and the block's columns are written as they come.
 template <class T> struct PackedStrip {
-    static constexpr std::size_t kLanes = kStripVectors * Simd<T>::width;
+    static constexpr std::size_t W = Simd<T>::width;
+    static constexpr std::size_t kLanes = kStripVectors * W;
     T* a;
     std::size_t n;
     std::size_t r1;
     std::size_t runs = 0;  // matrix rows taken, the last ones; 0 when there is no room
-    std::size_t first = 0;  // strip rows in run runs-1, the first one read
+    std::size_t skip = 0;  // vectors left unused at the start of run runs-1, the first one read
     bool whole_rows = true;
+
+    // A place in the runs: vector p of run t, with `left` vectors of the run from it on.
+    struct Cursor {
+        std::size_t t;
+        T* p;
+        std::size_t left;
+    };
+    // The vectors of one strip row.
+    struct Row {
+        T* v[kStripVectors];
+        T& operator[](std::size_t q) const { return v[q / W][q % W]; }
+    };
 
     PackedStrip(T* a_, std::size_t n_, std::size_t r1_) : a(a_), n(n_), r1(r1_) {
         const std::size_t m = n - r1;
+        const std::size_t needed = m * kStripVectors;
         for (int layout = 0; layout < 2 && runs == 0; ++layout) {
             whole_rows = layout == 0;
             const std::size_t rows = whole_rows && m > kLanes ? kLanes : m;
             std::size_t held = 0, t = 0;
-            while (held < m && t < rows) held += capacity(t++);
-            if (held >= m) {
+            while (held < needed && t < rows) held += vectors(t++);
+            if (held >= needed) {
                 runs = t;
-                first = capacity(t - 1) - (held - m);
+                skip = held - needed;
             }
         }
     }
@@ -193,20 +209,48 @@ template <class T> struct PackedStrip {
     // Lanes of the first strip; the others take kLanes each and the last
     // ends at lane n-1, so that the rows of the runs are all in it.
     std::size_t first_lanes() const { return (n - r1 - 1) % kLanes + 1; }
-    // Where run t's strip rows start, and how many it holds.
-    T* run(std::size_t t) const {
-        T* p = begin(t);
-        return t + 1 == runs ? p + (capacity(t) - first) * kLanes : p;
-    }
-    std::size_t rows_in(std::size_t t) const { return t + 1 == runs ? first : capacity(t); }
     T* begin(std::size_t t) const {
         T* p = a + (n - 1 - t) * n + (whole_rows ? 0 : r1);
         return p + to_vector_boundary(p);
     }
-    std::size_t capacity(std::size_t t) const {
+    // Whole vectors in run t; none where a strip row would not fit, so that
+    // a row lies in one run or in two.
+    std::size_t vectors(std::size_t t) const {
         const T* end = a + (n - 1 - t) * n + (n - 1 - t);
         const T* p = begin(t);
-        return p < end ? std::size_t(end - p) / kLanes : 0;
+        const std::size_t v = p < end ? std::size_t(end - p) / W : 0;
+        return v < kStripVectors ? 0 : v;
+    }
+    // Where strip row r1 starts.
+    Cursor start() const {
+        const std::size_t t = runs - 1;
+        return {t, begin(t) + skip * W, vectors(t) - skip};
+    }
+    // The start of the next run with room.
+    void next_run(Cursor& c) const {
+        do {
+            --c.t;
+            c.p = begin(c.t);
+            c.left = vectors(c.t);
+        } while (c.left == 0);
+    }
+    // The row at c, moving c past it: its first c.left vectors at c, if fewer
+    // than a row, the rest at the start of the next run.
+    Row next_row(Cursor& c) const {
+        Row row;
+        if (c.left >= kStripVectors) {
+            for (std::size_t v = 0; v < kStripVectors; ++v) row.v[v] = c.p + v * W;
+            c.p += kLanes;
+            c.left -= kStripVectors;
+            return row;
+        }
+        const std::size_t here = c.left;
+        T* p = c.p;
+        next_run(c);
+        for (std::size_t v = 0; v < kStripVectors; ++v) row.v[v] = v < here ? p + v * W : c.p + (v - here) * W;
+        c.p += (kStripVectors - here) * W;
+        c.left -= kStripVectors - here;
+        return row;
     }
 
     // Rows r1 .. n-1 of lanes [l0, l0 + lanes), zeros after the last lane.
@@ -219,40 +263,35 @@ template <class T> struct PackedStrip {
     void fill(std::size_t l0, std::size_t lanes, const T* x, T* y) const {
         using S = Simd<T>;
         using V = typename S::vec;
-        constexpr std::size_t W = S::width;
         const std::size_t taken = n - runs;
         V s[kStripVectors];
         for (std::size_t v = 0; v < kStripVectors; ++v) s[v] = S::zero();
-        std::size_t t = runs - 1, slot = 0;
-        auto next_row = [&] {
-            while (slot == rows_in(t)) --t, slot = 0;  // runs too short for a row hold none
-            return run(t) + slot++ * kLanes;
-        };
-        auto sum_row = [&](std::size_t j, const T* out) {
+        Cursor c = start();
+        auto sum_row = [&](std::size_t j, const Row& out) {
             const V xj = S::broadcast(x + j);
-            for (std::size_t v = 0; v < kStripVectors; ++v) s[v] = s[v] + xj * S::load(out + v * W);
+            for (std::size_t v = 0; v < kStripVectors; ++v) s[v] = s[v] + xj * S::load(out.v[v]);
         };
         for (std::size_t j = r1; j < n;) {
             if (j >= taken && n - j >= W && lanes == kLanes && l0 + lanes <= taken) {
-                T* out[W];
-                for (std::size_t k = 0; k < W; ++k) out[k] = next_row();
-                for (std::size_t q = 0; q < kLanes; q += W) {
+                Row out[W];
+                for (std::size_t k = 0; k < W; ++k) out[k] = next_row(c);
+                for (std::size_t q = 0; q < kStripVectors; ++q) {
                     V v[W];
-                    for (std::size_t i = 0; i < W; ++i) v[i] = S::load(a + (l0 + q + i) * n + j);
+                    for (std::size_t i = 0; i < W; ++i) v[i] = S::load(a + (l0 + q * W + i) * n + j);
                     Transpose<T>::apply(v);
-                    for (std::size_t k = 0; k < W; ++k) S::store(out[k] + q, v[k]);
+                    for (std::size_t k = 0; k < W; ++k) S::store(out[k].v[q], v[k]);
                 }
                 for (std::size_t k = 0; k < W; ++k) sum_row(j + k, out[k]);
                 j += W;
                 continue;
             }
-            T* out = next_row();
+            const Row out = next_row(c);
             const T* row = a + j * n + l0;
             if (j < taken && lanes == kLanes) {
                 const V xj = S::broadcast(x + j);
                 for (std::size_t v = 0; v < kStripVectors; ++v) {
                     const V u = S::load(row + v * W);
-                    S::store(out + v * W, u);
+                    S::store(out.v[v], u);
                     s[v] = s[v] + xj * u;
                 }
                 ++j;
@@ -274,10 +313,11 @@ template <class T> struct PackedStrip {
     void restore() const {
         for (std::size_t t = 0; t < runs; ++t) {
             const std::size_t j = n - 1 - t;
-            const T* p = run(t);
-            std::size_t c = std::size_t(p - (a + j * n));
-            const std::size_t end = c + rows_in(t) * kLanes;
-            for (c = c > r1 ? c : r1; c < end; ++c) a[j * n + c] = a[c * n + j];
+            T* row = a + j * n;
+            const T* p = begin(t);
+            const std::size_t end = std::size_t(p - row) + vectors(t) * W;
+            std::size_t c = std::size_t(p - row) + (t + 1 == runs ? skip * W : 0);
+            for (c = c > r1 ? c : r1; c < end; ++c) row[c] = a[c * n + j];
         }
     }
 };
@@ -299,14 +339,27 @@ void packed_pass(T* yr, const T* ar, std::size_t r, std::size_t r0, std::size_t 
         const T* row = y + (j - r0) * kLanes;
         for (int v = 0; v < kStripVectors; ++v) s[v] = s[v] + x * S::load(row + v * W);
     }
-    std::size_t j = r1;
-    for (std::size_t t = strip.runs; t-- > 0;) {
-        const T* row = strip.run(t);
-        const std::size_t end = j + strip.rows_in(t);
-        for (; j < end; ++j, row += kLanes) {
+    const std::size_t n = strip.n;
+    typename PackedStrip<T>::Cursor c = strip.start();
+    for (std::size_t j = r1;;) {
+        // The rows that lie whole in this run (the last of them ends at
+        // row n-1), then one that may go on in the next.
+        T* row = c.p;
+        for (const std::size_t end = j + c.left / kStripVectors; j < end; ++j, row += kLanes) {
             const V x = S::broadcast(ar + j);
             for (int v = 0; v < kStripVectors; ++v) s[v] = s[v] + x * S::load(row + v * W);
         }
+        if (j == n) break;
+        c.p = row;
+        c.left %= kStripVectors;
+        if (c.left == 0) {
+            strip.next_run(c);
+            continue;
+        }
+        const auto split = strip.next_row(c);
+        const V x = S::broadcast(ar + j);
+        for (int v = 0; v < kStripVectors; ++v) s[v] = s[v] + x * S::load(split.v[v]);
+        ++j;
     }
     for (int v = 0; v < kStripVectors; ++v) S::store(yr + v * W, s[v]);
 }
