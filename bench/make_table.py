@@ -398,8 +398,7 @@ OTHER_MACHINES = [
     "- The chain passes of the inversions (each sum's first term waits for the step before) read "
     "one vector from the second-level cache for every multiplication and addition, whatever the "
     "blocking, so that cache's bandwidth sets their speed, and it differs between the kinds; "
-    "the `chain_reads` rows measure it on each machine (the table of the Zen 5 class was made "
-    "before they existed).",
+    "the `chain_reads` rows measure it on each machine.",
     "- The 2D target's bound (the `add_chain` and two-pass read rows) is measured on each "
     "machine, so it follows each machine's addition latency and memory.",
     "",
