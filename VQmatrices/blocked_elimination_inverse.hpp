@@ -263,15 +263,47 @@ template <class T> struct PackedStrip {
     void fill(std::size_t l0, std::size_t lanes, const T* x, T* y) const {
         using S = Simd<T>;
         using V = typename S::vec;
+        using I = typename S::index_vec;
         const std::size_t taken = n - runs;
+        const T* const end = a + n * n;
         V s[kStripVectors];
         for (std::size_t v = 0; v < kStripVectors; ++v) s[v] = S::zero();
         Cursor c = start();
+        std::size_t j = r1;
+        // The rows before those of the runs: copies of the matrix rows, read
+        // in whole vectors, the one at the last lane too (the values after
+        // it belong to the next rows), whose lanes after the last are zeros.
+        if (lanes == kLanes || (taken > r1 && a + (taken - 1) * n + l0 + kLanes <= end)) {
+            const I last = S::index_splat(std::ptrdiff_t(lanes));
+            auto copy_row = [&](const T* row, const V& xj, std::size_t v, T* out) {
+                V u = S::load(row + v * W);
+                if (lanes != kLanes) u = S::lanes_from(std::ptrdiff_t(v * W)) < last ? u : S::zero();
+                S::store(out, u);
+                s[v] = s[v] + xj * u;
+            };
+            while (j < taken) {
+                const std::size_t whole = c.left / kStripVectors;
+                const std::size_t rows = whole < taken - j ? whole : taken - j;
+                T* out = c.p;
+                for (const std::size_t stop = j + rows; j < stop; ++j, out += kLanes) {
+                    const T* row = a + j * n + l0;
+                    const V xj = S::broadcast(x + j);
+                    for (std::size_t v = 0; v < kStripVectors; ++v) copy_row(row, xj, v, out + v * W);
+                }
+                c.p = out;
+                c.left -= rows * kStripVectors;
+                if (j == taken) break;
+                const Row split = next_row(c);
+                const V xj = S::broadcast(x + j);
+                for (std::size_t v = 0; v < kStripVectors; ++v) copy_row(a + j * n + l0, xj, v, split.v[v]);
+                ++j;
+            }
+        }
         auto sum_row = [&](std::size_t j, const Row& out) {
             const V xj = S::broadcast(x + j);
             for (std::size_t v = 0; v < kStripVectors; ++v) s[v] = s[v] + xj * S::load(out.v[v]);
         };
-        for (std::size_t j = r1; j < n;) {
+        for (; j < n;) {
             if (j >= taken && n - j >= W && lanes == kLanes && l0 + lanes <= taken) {
                 Row out[W];
                 for (std::size_t k = 0; k < W; ++k) out[k] = next_row(c);
@@ -287,16 +319,6 @@ template <class T> struct PackedStrip {
             }
             const Row out = next_row(c);
             const T* row = a + j * n + l0;
-            if (j < taken && lanes == kLanes) {
-                const V xj = S::broadcast(x + j);
-                for (std::size_t v = 0; v < kStripVectors; ++v) {
-                    const V u = S::load(row + v * W);
-                    S::store(out.v[v], u);
-                    s[v] = s[v] + xj * u;
-                }
-                ++j;
-                continue;
-            }
             for (std::size_t q = 0; q < lanes; ++q) {
                 const std::size_t l = l0 + q;
                 out[q] = j < taken || l >= j ? row[q] : a[l * n + j];
