@@ -332,14 +332,21 @@ template <class T> struct PackedStrip {
 
     // The trailing block's lower triangle where the runs were, from the
     // upper one.
+    // A group of columns at a time, so that the rows read stay in the
+    // first-level cache while every run row takes its part of them.
     void restore() const {
-        for (std::size_t t = 0; t < runs; ++t) {
-            const std::size_t j = n - 1 - t;
-            T* row = a + j * n;
-            const T* p = begin(t);
-            const std::size_t end = std::size_t(p - row) + vectors(t) * W;
-            std::size_t c = std::size_t(p - row) + (t + 1 == runs ? skip * W : 0);
-            for (c = c > r1 ? c : r1; c < end; ++c) row[c] = a[c * n + j];
+        constexpr std::size_t kColumns = 64;
+        for (std::size_t c0 = r1; c0 < n; c0 += kColumns) {
+            for (std::size_t t = 0; t < runs; ++t) {
+                const std::size_t j = n - 1 - t;
+                T* row = a + j * n;
+                const std::size_t at = std::size_t(begin(t) - row);
+                std::size_t c = at + (t + 1 == runs ? skip * W : 0);
+                std::size_t end = at + vectors(t) * W;
+                if (c < c0) c = c0;
+                if (end > c0 + kColumns) end = c0 + kColumns;
+                for (; c < end; ++c) row[c] = a[c * n + j];
+            }
         }
     }
 };
