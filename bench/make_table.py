@@ -91,7 +91,7 @@ class Run:
 def load(paths, field):
     """Runs in file order, the median over repetitions; and the merged context."""
     samples, order, context = {}, [], {}
-    for path in paths:
+    for file_index, path in enumerate(paths):
         with open(path, encoding="utf-8") as f:
             text = f.read()
         if not text.strip():
@@ -105,11 +105,13 @@ def load(paths, field):
             seconds = b[field] * UNIT_SECONDS[b.get("time_unit", "ns")]
             if name not in samples:
                 samples[name] = []
-                order.append(name)
+                # Repetitions may come interleaved; keep the order of registration.
+                order.append(((file_index, b.get("family_index", len(order)),
+                               b.get("per_family_instance_index", 0)), name))
             counters = {k: b[k] for k in ("walks", "flops") if k in b}
             samples[name].append((seconds, b.get("bytes_per_second"), counters))
     runs = []
-    for name in order:
+    for _, name in sorted(order):
         times = [s for s, _, _ in samples[name]]
         rates = [r for _, r, _ in samples[name] if r]
         counters = {}
@@ -485,7 +487,9 @@ def main(argv):
         f"`{context.get('benchmark_flags', '?')}`; our libraries are the Release build "
         "(generic x86-64, no fused multiply-add).",
         f"- Time is {'CPU time of the process' if args.time == 'cpu' else 'wall-clock time'} "
-        "per call from one run (the median if repeated). "
+        "per call from one run (the median if repeated; repetitions are interleaved at random "
+        "across a program's workloads, so that the slow phases of a shared machine fall on ours "
+        "and the peer alike). "
         "Ours/peer below 1 means ours is faster. Matrix workloads restore their input before "
         "every call, in ours and in the peer alike; Eigen's work matrices are allocated once, "
         "outside the timing.",
