@@ -487,9 +487,7 @@ def main(argv):
         f"`{context.get('benchmark_flags', '?')}`; our libraries are the Release build "
         "(generic x86-64, no fused multiply-add).",
         f"- Time is {'CPU time of the process' if args.time == 'cpu' else 'wall-clock time'} "
-        "per call from one run (the median if repeated; the matrix workloads' repetitions are "
-        "interleaved at random, so that the slow phases of a shared machine fall on ours and the "
-        "peer alike). "
+        "per call from one run (the median if repeated). "
         "Ours/peer below 1 means ours is faster. Matrix workloads restore their input before "
         "every call, in ours and in the peer alike; Eigen's work matrices are allocated once, "
         "outside the timing.",
