@@ -93,15 +93,8 @@ template <class PairReader> Hel2Dg_t<float> fit_float(const PairReader& pairs, u
         sums = add(sums, _mm_castpd_ps(point_pair(s, d)));
     }
 
-    const float r = 1.0f / static_cast<float>(n);
-    const __m128 means = mul(sums, _mm_set1_ps(r));
-    alignas(16) float m[4];
-    _mm_store_ps(m, means);
     Hel2Dg_t<float> g;
-    g.xm_origen = m[0];
-    g.ym_origen = m[1];
-    g.xm_destino = m[2];
-    g.ym_destino = m[3];
+    const __m128 means = sse2::float_means(sums, n, g);
     const __m256 means2 = _mm256_set_m128(means, means);
 
     __m128 acc = _mm_setzero_ps();  // Scross Qo Qd Sdot

@@ -50,19 +50,26 @@ inline __m128 float_pair_terms(__m128 c) {
     return _mm_move_ss(add(pq, uv), _mm_sub_ps(pq, uv));
 }
 
-template <class PairReader> Hel2Dg_t<float> fit_float_pairs(const PairReader& pairs, uint32_t n) {
-    __m128 sums = _mm_setzero_ps();
-    pairs.visit_addresses(n, [&](Address s, Address d) { sums = add(sums, load_pair(s, d)); });
-
+// The means [xo, yo, xd, yd] of the first pass's sums over n pairs, also
+// set in g.
+inline __m128 float_means(__m128 sums, uint32_t n, Hel2Dg_t<float>& g) {
     const float r = 1.0f / static_cast<float>(n);
     const __m128 means = mul(sums, _mm_set1_ps(r));
     alignas(16) float m[4];
     _mm_store_ps(m, means);
-    Hel2Dg_t<float> g;
     g.xm_origen = m[0];
     g.ym_origen = m[1];
     g.xm_destino = m[2];
     g.ym_destino = m[3];
+    return means;
+}
+
+template <class PairReader> Hel2Dg_t<float> fit_float_pairs(const PairReader& pairs, uint32_t n) {
+    __m128 sums = _mm_setzero_ps();
+    pairs.visit_addresses(n, [&](Address s, Address d) { sums = add(sums, load_pair(s, d)); });
+
+    Hel2Dg_t<float> g;
+    const __m128 means = float_means(sums, n, g);
 
     __m128 acc = _mm_setzero_ps();
     pairs.visit_addresses(n, [&](Address s, Address d) {
