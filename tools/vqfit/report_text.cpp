@@ -16,7 +16,11 @@ namespace vq {
 std::string fixed(double value, int decimals) {
     if (!std::isfinite(value)) return "undefined";
     if (value == 0.0) value = 0.0;  // no "-0"
+    // The digits of printf's "%.*f", several times faster for the residual
+    // table of a large fit.
     char buffer[512];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    if (result.ec == std::errc()) return std::string(buffer, result.ptr);
     std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
     return buffer;
 }
