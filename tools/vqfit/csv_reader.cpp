@@ -269,8 +269,10 @@ PointTable parse_csv_text(std::string_view text, const std::string& name, const 
             builder.add_point(line_id, number, 1, enabled);
         }
     });
-    lines.feed(text.data(), text.size());
-    const std::uint64_t last = lines.finish();
+    const std::uint64_t last = builder.reading([&] {
+        lines.feed(text.data(), text.size());
+        return lines.finish();
+    });
     if (separator == 0) fail_at(name, last + 1, 1, "no header row (a CSV file names its columns in its first line)");
     return builder.finish(last);
 }

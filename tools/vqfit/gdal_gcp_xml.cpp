@@ -64,22 +64,24 @@ PointTable parse_gdal_gcp_xml(std::string_view text, const std::string& name) {
     builder.set_source_y_down(true);
     std::string id;
     std::uint64_t last_line = 1;
-    for (const pugi::xml_node& gcp : lists[0].children("GCP")) {
-        const Place p = place_of(text, gcp.offset_debug());
-        last_line = p.line;
-        double* out = builder.next_values();
-        const char* const attributes[4] = {"Pixel", "Line", "X", "Y"};
-        for (int k = 0; k < 4; ++k) {
-            const pugi::xml_attribute a = gcp.attribute(attributes[k]);
-            if (!a) fail_at(name, p.line, p.column, std::string("<GCP> has no ") + attributes[k] + " attribute");
-            const NumberStatus status = parse_number(a.value(), out[k]);
-            if (status != NumberStatus::ok)
-                fail_at(name, p.line, p.column, std::string(attributes[k]) + ": " + number_problem(status, a.value()));
+    builder.reading([&] {
+        for (const pugi::xml_node& gcp : lists[0].children("GCP")) {
+            const Place p = place_of(text, gcp.offset_debug());
+            last_line = p.line;
+            double* out = builder.next_values();
+            const char* const attributes[4] = {"Pixel", "Line", "X", "Y"};
+            for (int k = 0; k < 4; ++k) {
+                const pugi::xml_attribute a = gcp.attribute(attributes[k]);
+                if (!a) fail_at(name, p.line, p.column, std::string("<GCP> has no ") + attributes[k] + " attribute");
+                const NumberStatus status = parse_number(a.value(), out[k]);
+                if (status != NumberStatus::ok)
+                    fail_at(name, p.line, p.column, std::string(attributes[k]) + ": " + number_problem(status, a.value()));
+            }
+            id = gcp.attribute("Id").value();
+            if (id.empty()) id = std::to_string(builder.size() + 1);
+            builder.add_point(id, p.line, p.column);
         }
-        id = gcp.attribute("Id").value();
-        if (id.empty()) id = std::to_string(builder.size() + 1);
-        builder.add_point(id, p.line, p.column);
-    }
+    });
     return builder.finish(last_line);
 }
 

@@ -238,7 +238,9 @@ void PointParser::take_line(std::string_view line, std::uint64_t number) {
     }
 }
 
-void PointParser::feed(const char* data, std::size_t size) { splitter_.feed(data, size); }
+void PointParser::feed(const char* data, std::size_t size) {
+    builder_.reading([&] { splitter_.feed(data, size); });
+}
 
 void PointParser::reserve(std::size_t points, std::size_t id_bytes) { builder_.reserve(points, id_bytes); }
 
@@ -249,7 +251,9 @@ void PointParser::reserve_for(std::size_t total_bytes, std::size_t bytes_seen) {
             static_cast<std::size_t>(static_cast<double>(builder_.id_bytes()) * scale));
 }
 
-PointTable PointParser::finish() { return builder_.finish(splitter_.finish()); }
+PointTable PointParser::finish() {
+    return builder_.finish(builder_.reading([&] { return splitter_.finish(); }));
+}
 
 PointTable read_point_file(const std::string& path, const std::vector<int>& accepted_counts) {
     return read_point_file(path, with_ids(accepted_counts));

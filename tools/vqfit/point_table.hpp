@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace vq {
@@ -86,8 +87,36 @@ public:
     // The table; an empty one is an error located after the last line.
     PointTable finish(std::uint64_t last_line);
 
+    // Runs `read`, which adds points, and then checks their ids. A duplicate
+    // id is seen a few points after it is added; when `read` throws
+    // InputError, a duplicate among the points added before lies on an
+    // earlier line and is reported instead.
+    template <class Read> decltype(auto) reading(Read&& read) {
+        if constexpr (std::is_void_v<std::invoke_result_t<Read&>>) {
+            guarded(read);
+            check_ids();
+        } else {
+            auto result = guarded(read);
+            check_ids();
+            return result;
+        }
+    }
+
 private:
     class IdSet;
+    // Throws the duplicate-id error of the first point added so far whose id
+    // an earlier point has, if any.
+    void check_ids();
+    template <class Read> decltype(auto) guarded(Read& read) {
+        try {
+            return read();
+        } catch (const InputError&) {
+            check_ids();
+            throw;
+        }
+    }
+    // Throws the duplicate-id error of point `index` unless `earlier` is kEmpty.
+    void fail_if_duplicate(std::uint32_t index, std::uint32_t earlier, std::size_t id_column) const;
     PointTable table_;
     std::unique_ptr<IdSet> ids_;
     bool values_pending_ = false;

@@ -226,6 +226,13 @@ def case_bad_input(vq):
         ("not_a_number", "a nan 0 0 0\n", "similarity", EXIT_INPUT, ":1:3: non-finite value 'nan'"),
         ("range", "a 1e999 0 0 0\n", "similarity", EXIT_INPUT, ":1:3: number out of the range"),
         ("duplicate", pairs + "b 5 5 5 5\n", "similarity", EXIT_INPUT, ":5:1: duplicate id 'b' (first on line 2)"),
+        # The first fault in the file is the one named, a duplicate id before a bad number too.
+        ("duplicate_first", pairs + "b 5 5 5 5\ne 1 2 3 x4\n", "similarity", EXIT_INPUT, ":5:1: duplicate id 'b'"),
+        ("csv_duplicate_first", "id,x,y,X,Y\na,0,0,1,1\na,1,1,2,2\nb,1,x,2,2\n", "similarity", EXIT_INPUT,
+         ":3:1: duplicate id 'a' (first on line 2)"),
+        ("xml_duplicate_first", "<GCPList>\n" + "".join('<GCP Id="%s" Pixel="%s" Line="0" X="0" Y="0"/>\n' % g
+                                                         for g in (("a", "0"), ("a", "1"), ("b", "x"))) + "</GCPList>\n",
+         "similarity", EXIT_INPUT, ":3:1: duplicate id 'a' (first on line 2)"),
         ("empty", "# nothing\n", "similarity", EXIT_INPUT, "no points in file"),
         ("few_similarity", "a 0 0 1 1\n", "similarity", EXIT_MODEL, "1 control point; model similarity needs at least 2"),
         ("few_affine", "a 0 0 1 1\nb 1 0 2 1\n", "affine", EXIT_MODEL, "needs at least 3 points"),
