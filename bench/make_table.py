@@ -125,14 +125,24 @@ def load(paths, field):
 
 
 def cpu_model():
+    """The processor's name with its family and model, which tell its
+    generation where a virtual machine's name does not ("AMD EPYC")."""
+    fields = {}
     try:
         with open("/proc/cpuinfo", encoding="utf-8") as f:
             for line in f:
-                if line.startswith("model name"):
-                    return line.split(":", 1)[1].strip()
+                key, _, value = line.partition(":")
+                key = key.strip()
+                if key in ("model name", "cpu family", "model") and key not in fields:
+                    fields[key] = value.strip()
+                if not line.strip() and fields:
+                    break
     except OSError:
         pass
-    return "unknown"
+    name = fields.get("model name", "unknown")
+    if "cpu family" in fields and "model" in fields:
+        name += f" (family {fields['cpu family']}, model {fields['model']})"
+    return name
 
 
 def vector_features():
@@ -515,7 +525,7 @@ def main(argv):
     for note in args.missing:
         lines += [f"**Not measured:** {note}", ""]
     machine = cpu_model()
-    lines += ["## Targets", "", f"Every row was measured on this machine ({machine}) in this run.",
+    lines += ["## Targets", "", f"Every row was measured on this machine, {machine}, in this run.",
               ""] + targets_section(runs, args.subset)
     lines += order_bound_section(runs)
     lines += OTHER_MACHINES
