@@ -82,7 +82,7 @@ double robust_sigma(FitResult& r, const PointPairs& pairs, const std::vector<std
     std::vector<float> a;
     a.reserve(use.size() * static_cast<std::size_t>(r.dimension()));
     for (std::size_t i : use) {
-        const PointResidual p = r.residual(pairs, i);
+        const PointResidual p = r.standardized(pairs, i);
         for (int k = 0; k < r.dimension(); ++k)
             if (std::isfinite(p.w[k])) a.push_back(static_cast<float>(std::fabs(p.w[k])));
     }
@@ -95,13 +95,18 @@ double robust_sigma(FitResult& r, const PointPairs& pairs, const std::vector<std
 }  // namespace
 
 PointResidual FitResult::residual(const PointPairs& pairs, std::size_t i) const {
+    PointResidual r = standardized(pairs, i);
+    r.length = dimension() == 3 ? std::hypot(r.v[0], r.v[1], r.v[2]) : std::hypot(r.v[0], r.v[1]);
+    return r;
+}
+
+PointResidual FitResult::standardized(const PointPairs& pairs, std::size_t i) const {
     PointResidual r;
     const int dim = dimension();
     const double* source = pairs.src(i);
     const double* observed = pairs.dst(i);
     transform.apply(source, r.fitted);
     for (int k = 0; k < dim; ++k) r.v[k] = observed[k] - r.fitted[k];
-    r.length = dim == 3 ? std::hypot(r.v[0], r.v[1], r.v[2]) : std::hypot(r.v[0], r.v[1]);
 
     double mirrored_source[3] = {source[0], source[1], dim == 3 ? source[2] : 0.0};
     if (transform.y_down) mirrored_source[1] = -mirrored_source[1];
@@ -188,7 +193,7 @@ FitResult fit_points(const PointPairs& pairs, std::vector<PointRole> roles, Mode
         q.a_priori = options.sigma > 0.0;
         q.sigma = q.a_priori ? options.sigma : robust_sigma(r, pairs, use, largest_coordinate);
         for (std::size_t i : use)
-            if (r.residual(pairs, i).flagged) r.flagged.push_back(i);
+            if (r.standardized(pairs, i).flagged) r.flagged.push_back(i);
         return r;
     };
 
@@ -202,7 +207,7 @@ FitResult fit_points(const PointPairs& pairs, std::vector<PointRole> roles, Mode
         std::size_t worst = result.flagged[0];
         double worst_w = -1.0;
         for (std::size_t i : result.flagged) {
-            const double w = result.residual(pairs, i).largest_w;
+            const double w = result.standardized(pairs, i).largest_w;
             if (w > worst_w) {
                 worst_w = w;
                 worst = i;

@@ -59,6 +59,8 @@ struct FitResult {
     int dimension() const { return transform.dimension(); }
     // Point i of the pairs that were fitted.
     PointResidual residual(const PointPairs& pairs, std::size_t i) const;
+    // The same without |v| (left 0): all the blunder test reads.
+    PointResidual standardized(const PointPairs& pairs, std::size_t i) const;
 };
 
 // Fits `kind` to the control points of `pairs` (roles: control or check;

@@ -13,16 +13,38 @@
 
 namespace vq {
 
-std::string fixed(double value, int decimals) {
-    if (!std::isfinite(value)) return "undefined";
+namespace {
+
+constexpr std::size_t kFixedBuffer = 512;  // the longest "%.*f" of a double with the decimals used here
+
+// The characters of fixed(value, decimals) from `buffer`; returns their end.
+char* format_fixed(char (&buffer)[kFixedBuffer], double value, int decimals) {
+    static constexpr char kUndefined[] = "undefined";
+    if (!std::isfinite(value)) return std::copy(kUndefined, kUndefined + sizeof kUndefined - 1, buffer);
     if (value == 0.0) value = 0.0;  // no "-0"
     // The digits of printf's "%.*f", several times faster for the residual
     // table of a large fit.
-    char buffer[512];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-    if (result.ec == std::errc()) return std::string(buffer, result.ptr);
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-    return buffer;
+    const auto result = std::to_chars(buffer, buffer + kFixedBuffer, value, std::chars_format::fixed, decimals);
+    if (result.ec == std::errc()) return result.ptr;
+    const int length = std::snprintf(buffer, kFixedBuffer, "%.*f", decimals, value);
+    return buffer + std::clamp(length, 0, static_cast<int>(kFixedBuffer) - 1);
+}
+
+// fixed(value, decimals) right-aligned in `width` columns, appended to `line`
+// (the residual table builds its lines in one buffer).
+void append_fixed(std::string& line, double value, int decimals, std::size_t width) {
+    char buffer[kFixedBuffer];
+    const char* end = format_fixed(buffer, value, decimals);
+    const auto length = static_cast<std::size_t>(end - buffer);
+    if (length < width) line.append(width - length, ' ');
+    line.append(buffer, length);
+}
+
+}  // namespace
+
+std::string fixed(double value, int decimals) {
+    char buffer[kFixedBuffer];
+    return std::string(buffer, format_fixed(buffer, value, decimals));
 }
 
 std::string shortest(double value) {
@@ -141,6 +163,7 @@ void write_report_text(Output& out, const FitResult& fit, const PointPairs& pair
         std::string header = "  " + pad_right("id", id_width);
         for (int k = 0; k < dim; ++k) header += pad_left(kComponent[k], width);
         header += pad_left("|v|", width) + pad_left("r", 7) + (testable ? pad_left("w", 8) : "") + "\n";
+        std::string line;  // one buffer for every row
         for (PointRole role : {PointRole::control, PointRole::check}) {
             bool any = false;
             for (std::size_t i = 0; i < fit.count(); ++i) {
@@ -154,16 +177,22 @@ void write_report_text(Output& out, const FitResult& fit, const PointPairs& pair
                     any = true;
                 }
                 const PointResidual r = fit.residual(pairs, i);
-                std::string line = "  " + pad_right(std::string(points.id(i)), id_width);
-                for (int k = 0; k < dim; ++k) line += pad_left(fixed(r.v[k], dec), width);
-                line += pad_left(fixed(r.length, dec), width);
+                const std::string_view id = points.id(i);
+                line.assign("  ").append(id);
+                if (id.size() < id_width) line.append(id_width - id.size(), ' ');
+                for (int k = 0; k < dim; ++k) append_fixed(line, r.v[k], dec, width);
+                append_fixed(line, r.length, dec, width);
                 double redundancy = 0.0;
                 for (int k = 0; k < dim; ++k) redundancy += r.redundancy[k] / dim;
-                line += pad_left(fixed(redundancy, 2), 7);
-                if (testable) line += pad_left(std::isfinite(r.largest_w) ? fixed(r.largest_w, 2) : "-", 8);
+                append_fixed(line, redundancy, 2, 7);
+                if (testable) {
+                    if (std::isfinite(r.largest_w)) append_fixed(line, r.largest_w, 2, 8);
+                    else line.append(7, ' ').append("-");
+                }
                 if (r.flagged) line += "  << suspected blunder";
                 if (fit.roles[i] == PointRole::rejected) line += "  (rejected)";
-                out.write(line + "\n");
+                line += '\n';
+                out.write(line);
             }
         }
     }
