@@ -1,8 +1,9 @@
 // One Mapper writes the points of both paths: it knows the layout (ids or
 // none, point, point with a passed-through z, or pair line) and formats
-// straight into the output buffer with std::to_chars.
+// straight into the output buffer (std::to_chars, format_fixed).
 #include "apply_points.hpp"
 
+#include "numbers.hpp"
 #include "text_input.hpp"
 #include "utf8_text.hpp"
 
@@ -65,6 +66,7 @@ public:
             out_.write("]}");
             return;
         }
+        static_assert(kFixedChars <= 400);
         char* p = out_.room(id.size() + 1 + 3 * 400);
         if (has_id) {
             std::memcpy(p, id.data(), id.size());
@@ -82,7 +84,7 @@ private:
     char* number(char* p, double v, bool json) const {
         if (v == 0.0) v = 0.0;  // no "-0"
         if (options_.decimals >= 0 && !json)
-            return std::to_chars(p, p + 400, v, std::chars_format::fixed, options_.decimals).ptr;
+            return format_fixed(p, v, options_.decimals);
         return std::to_chars(p, p + 40, v).ptr;
     }
 

@@ -2,6 +2,7 @@
 // the quality of the fit, the residual table (components, length, redundancy
 // number, standardized residual, blunder mark; check points apart), then
 // RMS, largest residual, suspected blunders and rejected points.
+#include "numbers.hpp"
 #include "parameters.hpp"
 #include "point_file.hpp"
 #include "report.hpp"
@@ -15,17 +16,15 @@ namespace vq {
 
 namespace {
 
-constexpr std::size_t kFixedBuffer = 512;  // the longest "%.*f" of a double with the decimals used here
+constexpr std::size_t kFixedBuffer = 512;
 
 // The characters of fixed(value, decimals) from `buffer`; returns their end.
-char* format_fixed(char (&buffer)[kFixedBuffer], double value, int decimals) {
+char* fixed_chars(char (&buffer)[kFixedBuffer], double value, int decimals) {
     static constexpr char kUndefined[] = "undefined";
     if (!std::isfinite(value)) return std::copy(kUndefined, kUndefined + sizeof kUndefined - 1, buffer);
     if (value == 0.0) value = 0.0;  // no "-0"
-    // The digits of printf's "%.*f", several times faster for the residual
-    // table of a large fit.
-    const auto result = std::to_chars(buffer, buffer + kFixedBuffer, value, std::chars_format::fixed, decimals);
-    if (result.ec == std::errc()) return result.ptr;
+    static_assert(kFixedChars <= kFixedBuffer);
+    if (decimals >= 0 && decimals <= 40) return vq::format_fixed(buffer, value, decimals);
     const int length = std::snprintf(buffer, kFixedBuffer, "%.*f", decimals, value);
     return buffer + std::clamp(length, 0, static_cast<int>(kFixedBuffer) - 1);
 }
@@ -34,7 +33,7 @@ char* format_fixed(char (&buffer)[kFixedBuffer], double value, int decimals) {
 // (the residual table builds its lines in one buffer).
 void append_fixed(std::string& line, double value, int decimals, std::size_t width) {
     char buffer[kFixedBuffer];
-    const char* end = format_fixed(buffer, value, decimals);
+    const char* end = fixed_chars(buffer, value, decimals);
     const auto length = static_cast<std::size_t>(end - buffer);
     if (length < width) line.append(width - length, ' ');
     line.append(buffer, length);
@@ -44,7 +43,7 @@ void append_fixed(std::string& line, double value, int decimals, std::size_t wid
 
 std::string fixed(double value, int decimals) {
     char buffer[kFixedBuffer];
-    return std::string(buffer, format_fixed(buffer, value, decimals));
+    return std::string(buffer, fixed_chars(buffer, value, decimals));
 }
 
 std::string shortest(double value) {
