@@ -42,13 +42,11 @@ char* format_fixed(char* first, double value, int decimals) {
     constexpr int kMostDecimals = 17;  // 5^17 m < 2^93
     if (decimals < 0 || decimals > kMostDecimals || e > 0)
         return std::to_chars(first, first + kFixedChars, value, std::chars_format::fixed, decimals).ptr;
-    static constexpr std::uint64_t kPowers10[kMostDecimals + 1] = {
-        1,          10,          100,          1000,          10000,          100000,
-        1000000,    10000000,    100000000,    1000000000,    10000000000,    100000000000,
-        1000000000000, 10000000000000, 100000000000000, 1000000000000000, 10000000000000000,
-        100000000000000000};
-    std::uint64_t five = 1;
-    for (int k = 0; k < decimals; ++k) five *= 5;
+    std::uint64_t five = 1, unit = 1;  // 5^d, 10^d
+    for (int k = 0; k < decimals; ++k) {
+        five *= 5;
+        unit *= 10;
+    }
     using Wide = unsigned __int128;
     const Wide product = static_cast<Wide>(m) * five;
     const int shift = -(e + decimals);  // value 10^d = product 2^-shift
@@ -66,7 +64,6 @@ char* format_fixed(char* first, double value, int decimals) {
     if (q >> 64 != 0)  // too many digits for one 64-bit integer
         return std::to_chars(first, first + kFixedChars, value, std::chars_format::fixed, decimals).ptr;
     const auto digits = static_cast<std::uint64_t>(q);
-    const std::uint64_t unit = kPowers10[decimals];
     char* p = first;
     if (bits >> 63) *p++ = '-';
     p = std::to_chars(p, p + 24, digits / unit).ptr;

@@ -24,7 +24,7 @@ char* fixed_chars(char (&buffer)[kFixedBuffer], double value, int decimals) {
     if (!std::isfinite(value)) return std::copy(kUndefined, kUndefined + sizeof kUndefined - 1, buffer);
     if (value == 0.0) value = 0.0;  // no "-0"
     static_assert(kFixedChars <= kFixedBuffer);
-    if (decimals >= 0 && decimals <= 40) return vq::format_fixed(buffer, value, decimals);
+    if (decimals >= 0 && decimals <= 40) return format_fixed(buffer, value, decimals);
     const int length = std::snprintf(buffer, kFixedBuffer, "%.*f", decimals, value);
     return buffer + std::clamp(length, 0, static_cast<int>(kFixedBuffer) - 1);
 }
