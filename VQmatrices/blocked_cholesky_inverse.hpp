@@ -283,6 +283,11 @@ void inverse_strip(T* b, std::size_t n, std::size_t i0) {
         }
         for (; p >= l0 + R; --p) {
             const T* bp = b + p * n;
+            if (p >= kPrefetchRows) {
+                const T* ahead = bp - kPrefetchRows * n;
+                for (int v = 0; v < NV; ++v) prefetch(ahead + i0 + v * W);
+                prefetch(ahead + l0);
+            }
             V sp[NV];
             for (int v = 0; v < NV; ++v) sp[v] = S::load(bp + i0 + v * W);
             for (int r = 0; r < R; ++r) {
@@ -360,6 +365,11 @@ void gram_tile(T* b, std::size_t n, std::size_t j0, std::size_t l0) {
     }
     for (std::size_t k = j0; k-- > 0;) {
         const T* bk = b + k * n;
+        if (k >= kPrefetchRows) {
+            const T* ahead = bk - kPrefetchRows * n;
+            for (int v = 0; v < NV; ++v) prefetch(ahead + l0 + v * W);
+            prefetch(ahead + j0);
+        }
         V u[NV];
         for (int v = 0; v < NV; ++v) u[v] = S::load(bk + l0 + v * W);
         for (int r = 0; r < R; ++r) {

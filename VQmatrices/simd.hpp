@@ -120,6 +120,13 @@ template <class T> std::size_t past_vector_boundary(const T* p) {
     return reinterpret_cast<std::uintptr_t>(p) % VQ_VECTOR_BYTES / sizeof(T);
 }
 
+// A walk down the rows of a large matrix touches a new page at every row, and
+// the processors' prefetchers stop at page boundaries; the tiles that walk so
+// ask for the row kPrefetchRows steps ahead themselves. Only a hint: nothing
+// computed depends on it.
+constexpr std::size_t kPrefetchRows = 8;
+template <class T> inline void prefetch(const T* p) { __builtin_prefetch(p); }
+
 // Register blocking (see chain_kernels.hpp): kTileRows rows times
 // kTileVectors vectors of accumulators in the tiles; kStripVectors vectors of
 // lanes in the elimination's packed strips; at most kPassVectors in a pass
