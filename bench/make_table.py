@@ -22,12 +22,16 @@ import sys
 
 PEER_PREFIXES = ("lapack_", "eigen_", "read_twice", "add_chain", "libm_")
 
+NARROWER_PATH = re.compile(r"_avx2$")  # workload suffix of the AVX2 kernels timed on AVX-512
+
 UNIT_SECONDS = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
 
 # Section title and size wording per workload family (first match wins).
 FAMILIES = [
     (r"^inv_dbl$", "Inversion of symmetric positive definite matrices, double", "order"),
     (r"^inv_fl$", "Inversion of symmetric positive definite matrices, float", "order"),
+    (r"^inv_(dbl|fl)_avx2$", "Inversion by the AVX2 kernels, on a machine that takes the AVX-512 "
+     "ones (half the vector width: at most half the machine's peak)", "order"),
     (r"^solve1_", "Packed solve, one right-hand side", "order"),
     (r"^solve2_", "Packed solve, two right-hand sides", "order"),
     (r"^fit2d_", "2D similarity fit", "pairs"),
@@ -193,6 +197,9 @@ def describe_workload(workload):
     if m:
         frames = {"vertical": "near-vertical", "terrestrial": "terrestrial"}[m.group(1)]
         return f"{frames}, {twin[m.group(2)]}"
+    m = re.fullmatch(r"\w+?_(dbl|fl)_avx2", workload)
+    if m:
+        return f"{twin[m.group(1)]}, AVX2 kernels"
     m = re.fullmatch(r"\w+?_(dbl|fl)", workload)
     if m:
         return twin[m.group(1)]
@@ -210,7 +217,12 @@ def pairs(runs):
     for r in runs:
         if r.is_peer:
             continue
-        peers = [p for p in by_key[(r.workload, r.size)] if p.is_peer]
+        # A narrower kernel path's workload shares the peers of its own.
+        own = by_key[(r.workload, r.size)]
+        base = NARROWER_PATH.sub("", r.workload)
+        if base != r.workload:
+            own = own + by_key.get((base, r.size), [])
+        peers = [p for p in own if p.is_peer]
         if not peers:
             rows.append((r, None))
         rows.extend((r, p) for p in peers)
@@ -231,7 +243,7 @@ def inversion_flops(run):
 
 def time_cell(run, peak):
     text = format_time(run.seconds)
-    twin = run.workload.rsplit("_", 1)[-1]
+    twin = NARROWER_PATH.sub("", run.workload).rsplit("_", 1)[-1]
     if run.workload.startswith("inv_") and run.size and twin in peak:
         share = inversion_flops(run) / run.seconds / peak[twin]
         text += f" ({share:.0%} of peak)"
