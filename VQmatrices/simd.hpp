@@ -132,7 +132,7 @@ template <class T> inline void prefetch(const T* p) { __builtin_prefetch(p); }
 // lanes in the elimination's packed strips; at most kPassVectors in a pass
 // over rows read in place (each row's multiplier there is a cache line of its
 // own, which more vectors share). With 32 vector registers the tiles can be
-// larger. With 16 of 32 bytes (AVX2) a tile of 6 x 2 leaves 2 registers for
+// larger. With 16 registers of 32 bytes (AVX2) a tile of 6 x 2 leaves 2 for
 // the pivot row's vectors, one for the broadcast multiplier and one for the
 // product: measured on the Zen 5 class against 4 x 2, the inverse of the
 // Cholesky factor takes a sixth less time, the Gram product and the
