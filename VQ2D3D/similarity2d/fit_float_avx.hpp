@@ -14,6 +14,11 @@
 // shuffle units free for the terms. Additions and multiplications keep the
 // scalar code's operand order (inline assembly, as in ordered_sse2.hpp), so
 // that NaN results keep its signs.
+//
+// No software prefetching: at 10^7 pairs, prefetches 2 to 64 KB ahead (into
+// the first- or second-level cache, in either pass or both) and a first pass
+// over packed pairs with plain loads timed within 1.5% of this kernel, also
+// with the other core storing to memory (Zen 5 class, median of paired runs).
 
 namespace {
 
