@@ -12,14 +12,14 @@
 
 namespace vq::VQ_PATH {
 
-std::int32_t invert_by_elimination(float* a, std::size_t n, bool test_pivots) {
-    return test_pivots ? blocked_invert_by_elimination<true>(a, n)
-                       : blocked_invert_by_elimination<false>(a, n);
+std::int32_t invert_by_elimination(float* a, std::size_t n, bool test_pivots, StripWidth width) {
+    return test_pivots ? blocked_invert_by_elimination<true>(a, n, width)
+                       : blocked_invert_by_elimination<false>(a, n, width);
 }
 
-std::int32_t invert_by_elimination(double* a, std::size_t n, bool test_pivots) {
-    return test_pivots ? blocked_invert_by_elimination<true>(a, n)
-                       : blocked_invert_by_elimination<false>(a, n);
+std::int32_t invert_by_elimination(double* a, std::size_t n, bool test_pivots, StripWidth width) {
+    return test_pivots ? blocked_invert_by_elimination<true>(a, n, width)
+                       : blocked_invert_by_elimination<false>(a, n, width);
 }
 
 std::int32_t invert_by_cholesky(float* a, std::size_t n) { return blocked_invert_by_cholesky(a, n); }

@@ -129,7 +129,7 @@ template <class T> inline void prefetch(const T* p) { __builtin_prefetch(p); }
 
 // Register blocking (see chain_kernels.hpp): kTileRows rows times
 // kTileVectors vectors of accumulators in the tiles; kStripVectors vectors of
-// lanes in the elimination's packed strips; at most kPassVectors in a pass
+// lanes in the elimination's packed strips (or kNarrowStripVectors, below); at most kPassVectors in a pass
 // over rows read in place (each row's multiplier there is a cache line of its
 // own, which more vectors share). With 32 vector registers the tiles can be
 // larger. With 16 registers of 32 bytes (AVX2) a tile of 6 x 2 leaves 2 for
@@ -152,5 +152,12 @@ constexpr int kTileVectors = 2;
 constexpr std::size_t kPassVectors = 8;
 #endif
 constexpr int kStripVectors = 4;
+// The narrow strips (StripWidth::narrow, kernel_paths.hpp): 128-byte rows on
+// the AVX-512 path; the narrower paths keep their strips.
+#if VQ_VECTOR_BYTES >= 64
+constexpr int kNarrowStripVectors = 2;
+#else
+constexpr int kNarrowStripVectors = kStripVectors;
+#endif
 
 }  // namespace vq::VQ_PATH

@@ -84,9 +84,13 @@ template <class T> void register_avx2_path(const std::string& workload, const ch
     using Invert = int32_t (*)(T*, uint32_t);
     const std::string twin = suffix;
     register_ours<T>(workload, ("VQinvsim_" + twin).c_str(),
-                     Invert([](T* a, uint32_t m) { return vq::avx2::invert_by_elimination(a, m, false); }), n);
+                     Invert([](T* a, uint32_t m) {
+                         return vq::avx2::invert_by_elimination(a, m, false, vq::StripWidth::wide);
+                     }), n);
     register_ours<T>(workload, ("VQinvsim_pos_" + twin).c_str(),
-                     Invert([](T* a, uint32_t m) { return vq::avx2::invert_by_elimination(a, m, true); }), n);
+                     Invert([](T* a, uint32_t m) {
+                         return vq::avx2::invert_by_elimination(a, m, true, vq::StripWidth::wide);
+                     }), n);
     register_ours<T>(workload, ("VQinvsim_cho_" + twin).c_str(),
                      Invert([](T* a, uint32_t m) { return vq::avx2::invert_by_cholesky(a, m); }), n);
 }

@@ -18,6 +18,7 @@ namespace {
 
 using namespace vqtest;
 using vq::KernelPath;
+using vq::StripWidth;
 
 #if defined(__SANITIZE_ADDRESS__)
 constexpr uint32_t kMaxOrder = 90;  // the sanitizers slow every access down
@@ -33,6 +34,14 @@ const char* path_name(KernelPath path) {
     }
 }
 
+const char* strips_name(StripWidth width) {
+    switch (width) {
+    case StripWidth::narrow: return " narrow strips";
+    case StripWidth::by_size: return " strips by size";
+    default: return "";
+    }
+}
+
 std::vector<KernelPath> available_paths() {
     std::vector<KernelPath> paths;
     for (KernelPath p : {KernelPath::generic, KernelPath::avx2, KernelPath::avx512})
@@ -40,11 +49,12 @@ std::vector<KernelPath> available_paths() {
     return paths;
 }
 
-template <class T> int32_t elimination(KernelPath path, T* a, size_t n, bool test) {
+template <class T>
+int32_t elimination(KernelPath path, T* a, size_t n, bool test, StripWidth width) {
     switch (path) {
-    case KernelPath::avx512: return vq::avx512::invert_by_elimination(a, n, test);
-    case KernelPath::avx2: return vq::avx2::invert_by_elimination(a, n, test);
-    default: return vq::generic::invert_by_elimination(a, n, test);
+    case KernelPath::avx512: return vq::avx512::invert_by_elimination(a, n, test, width);
+    case KernelPath::avx2: return vq::avx2::invert_by_elimination(a, n, test, width);
+    default: return vq::generic::invert_by_elimination(a, n, test, width);
     }
 }
 
@@ -90,12 +100,13 @@ template <class T> void expect_all_agree(const std::vector<T>& input, uint32_t n
         auto want = input;
         const int32_t status = test ? vq::reference::invert_by_elimination<true>(want.data(), n)
                                     : vq::reference::invert_by_elimination<false>(want.data(), n);
-        for (KernelPath path : paths) {
-            auto got = input;
-            EXPECT_EQ(elimination(path, got.data(), n, test), status);
-            EXPECT_TRUE(same_bits(got, want))
-                << (test ? "pos " : "plain ") << path_name(path) << " n=" << n << " " << what;
-        }
+        for (KernelPath path : paths)
+            for (StripWidth width : {StripWidth::wide, StripWidth::narrow, StripWidth::by_size}) {
+                auto got = input;
+                EXPECT_EQ(elimination(path, got.data(), n, test, width), status);
+                EXPECT_TRUE(same_bits(got, want)) << (test ? "pos " : "plain ") << path_name(path)
+                                                  << strips_name(width) << " n=" << n << " " << what;
+            }
     }
     {
         auto want = input;
