@@ -23,7 +23,7 @@
 #include <cstring>
 
 #include "chain_kernels.hpp"
-#include "kernel_paths.hpp"
+#include "strip_width.hpp"
 
 namespace vq::VQ_PATH {
 
