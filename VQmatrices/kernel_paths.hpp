@@ -26,10 +26,10 @@ StripWidth preferred_strip_width();
 
 #define VQ_DECLARE_KERNEL_PATH(path)                                                   \
     namespace path {                                                                   \
-    std::int32_t invert_by_elimination(float* a, std::size_t n, bool test_pivots,        \
-                                       StripWidth width);                               \
-    std::int32_t invert_by_elimination(double* a, std::size_t n, bool test_pivots,       \
-                                       StripWidth width);                               \
+    std::int32_t invert_by_elimination(float* a, std::size_t n, bool test_pivots,      \
+                                       StripWidth width);                              \
+    std::int32_t invert_by_elimination(double* a, std::size_t n, bool test_pivots,     \
+                                       StripWidth width);                              \
     std::int32_t invert_by_cholesky(float* a, std::size_t n);                          \
     std::int32_t invert_by_cholesky(double* a, std::size_t n);                         \
     std::int32_t solve_packed(float* p, float* b, float* h, std::size_t n);            \

@@ -152,7 +152,7 @@ constexpr int kTileVectors = 2;
 constexpr std::size_t kPassVectors = 8;
 #endif
 constexpr int kStripVectors = 4;
-// The narrow strips (StripWidth::narrow, kernel_paths.hpp): 128-byte rows on
+// The narrow strips (StripWidth, strip_width.hpp): 128-byte rows on
 // the AVX-512 path; the narrower paths keep their strips.
 #if VQ_VECTOR_BYTES >= 64
 constexpr int kNarrowStripVectors = 2;
