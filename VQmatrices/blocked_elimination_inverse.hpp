@@ -431,15 +431,22 @@ void block_strips(T* a, std::size_t n, std::size_t r0, std::size_t r1, T* y) {
 }
 
 // The strips' width, block by block: kStripVectors vectors of lanes with
-// StripWidth::wide, kNarrowStripVectors with StripWidth::narrow, and with
+// StripWidth::wide, kNarrowStripVectors with StripWidth::narrow; with
 // StripWidth::by_size narrow ones where a wide strip would outgrow
 // kNarrowFromBytes and a narrow one stays within kNarrowUpToBytes (on the
-// AVX-512 path, the blocks with 129 to 512 strip rows). The same sums in the
-// same order, only fewer of them side by side. Measured on the Zen 5 class
-// (48 KB first-level cache), by_size against wide on the same matrix
-// (medians of alternating runs): orders 200 to 400 5-13% faster, 500 to 800
-// 0-4%, 1000 unchanged; narrow in every block was 4% slower than wide at
-// order 1000 in double and 12% at order 100 in float.
+// AVX-512 path, the blocks with 129 to 512 strip rows), with
+// StripWidth::narrow_to_size wherever a narrow one stays within
+// kNarrowUpToBytes (up to 512 strip rows). The same sums in the same order,
+// only fewer of them side by side. Measured against wide on the same matrix
+// (medians of alternating runs):
+// - Zen 5 class (48 KB first-level cache), by_size: orders 200 to 400 5-13%
+//   faster, 500 to 800 0-4%, 1000 unchanged; narrow in every block was 4%
+//   slower at order 1000 in double and 12% at order 100 in float.
+// - Zen 4 class (32 KB, 512-bit operations in two halves), narrow_to_size:
+//   orders 64 to 80 8-11% faster in double, 16-28% in float, 200 to 400
+//   7-19%, 600 to 800 0-6%, 1000 unchanged; 7% slower in float at orders 98
+//   to 100 alone, where the narrow strips leave a first strip of a few lanes.
+//   by_size gained there only from order 200 on, and less.
 constexpr std::size_t kNarrowFromBytes = 32 * 1024;
 constexpr std::size_t kNarrowUpToBytes = 64 * 1024;
 
@@ -451,9 +458,10 @@ template <class T> void invert_factor(T* a, std::size_t n, StripWidth width) {
     for (std::size_t r1 = n - 1; r1 > 0;) {
         const std::size_t r0 = r1 > kBlock ? (r1 - 1) / kBlock * kBlock : 0;
         const std::size_t m = n - r1;  // rows of the strips
-        const bool narrow = width == StripWidth::narrow ||
-                            (width == StripWidth::by_size && m * kWideRowBytes > kNarrowFromBytes &&
-                             m * kNarrowRowBytes <= kNarrowUpToBytes);
+        const bool small = m * kNarrowRowBytes <= kNarrowUpToBytes;
+        const bool narrow =
+            width == StripWidth::narrow || (width == StripWidth::narrow_to_size && small) ||
+            (width == StripWidth::by_size && small && m * kWideRowBytes > kNarrowFromBytes);
         if (narrow)
             block_strips<kNarrowStripVectors>(a, n, r0, r1, y);
         else

@@ -37,6 +37,7 @@ StripWidth strip_width_for_this_processor() {
     const unsigned base = (eax >> 8) & 0xF;
     const unsigned family = base == 0xF ? base + ((eax >> 20) & 0xFF) : base;
     if (family >= 0x1A) return StripWidth::by_size;
+    if (family == 0x19) return StripWidth::narrow_to_size;
 #endif
     return StripWidth::wide;
 }

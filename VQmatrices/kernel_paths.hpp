@@ -21,7 +21,9 @@ bool path_available(KernelPath path);
 // The widest path available.
 KernelPath best_path();
 
-// by_size on AMD processors of family 1Ah (the Zen 5 class), wide elsewhere.
+// by_size on AMD processors of family 1Ah (the Zen 5 class), narrow_to_size on
+// family 19h (the Zen 4 class; the Zen 3 class, also 19h, runs the AVX2 path,
+// whose strips have one width), wide elsewhere.
 StripWidth preferred_strip_width();
 
 #define VQ_DECLARE_KERNEL_PATH(path)                                                   \

@@ -9,10 +9,12 @@ namespace vq {
 // second phase side by side (blocked_elimination_inverse.hpp): wide
 // (kStripVectors), narrow (kNarrowStripVectors, which only the AVX-512 path
 // makes narrower: two vectors, 128 bytes a strip row) or, block by block,
-// narrow where that keeps a mid-sized strip in the first-level cache. Narrow
-// strips have half the sums side by side, which wait on the additions'
-// latency; processors whose additions take two cycles come out ahead.
-// Only the speed depends on the choice.
-enum class StripWidth { wide, narrow, by_size };
+// narrow where that keeps a mid-sized strip in the first-level cache
+// (by_size), or narrow in every block whose narrow strip is no larger
+// (narrow_to_size). Narrow strips have half the sums side by side, which wait
+// on the additions' latency, but half the bytes to read in every pass and
+// less of a ragged first strip; which comes out ahead depends on the
+// processor (preferred_strip_width). Only the speed depends on the choice.
+enum class StripWidth { wide, narrow, by_size, narrow_to_size };
 
 }  // namespace vq
