@@ -275,6 +275,7 @@ void inverse_strip(T* b, std::size_t n, std::size_t i0) {
             const T* bp = b + p * n;
             const I from = S::index_splat(std::ptrdiff_t(p));
             for (int v = 0; v < NV; ++v) {
+                if (i0 + v * W + W <= p) continue;  // no lane of this vector has joined yet
                 const V sp = S::load(bp + i0 + v * W);
                 for (int r = 0; r < R; ++r)
                     acc[r][v] = lane[v] >= from ? acc[r][v] + sp * S::broadcast(bp + l0 + r) : acc[r][v];
