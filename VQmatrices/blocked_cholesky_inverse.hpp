@@ -330,11 +330,21 @@ template <class T> void inverse_columns(T* b, std::size_t n, std::size_t i0, std
         }
 }
 
-template <class T> void invert_factor(T* b, std::size_t n) {
+// A strip of NV vectors of lanes needs an order of at least kStripOrder; the
+// inverse and the Gram product take the widest strips that fit, from
+// kTileVectors vectors down to the fewest that hold a tile's rows
+// (kFewestStripVectors), and below that one lane at a time.
+template <class T, int NV> constexpr std::size_t kStripOrder = NV * Simd<T>::width + kTileRows + 1;
+template <class T>
+constexpr int kFewestStripVectors = int((kTileRows + Simd<T>::width - 1) / Simd<T>::width);
+
+template <class T, int NV = kTileVectors> void invert_factor(T* b, std::size_t n) {
     constexpr int R = kTileRows;
-    constexpr int NV = kTileVectors;
     constexpr std::size_t kLanes = NV * Simd<T>::width;
-    if (n < kLanes + R + 1) return inverse_columns(b, n, 1, n);
+    if (n < kStripOrder<T, NV>) {
+        if constexpr (NV > kFewestStripVectors<T>) return invert_factor<T, NV - 1>(b, n);
+        return inverse_columns(b, n, 1, n);
+    }
     // Strips on vector boundaries of row 0, the first and last overlapping.
     std::size_t i0 = 1 + to_vector_boundary(b + 1);
     if (i0 > 1) inverse_strip<T, R, NV>(b, n, 1);
@@ -400,13 +410,13 @@ void gram_tile_from(int skip, T* b, std::size_t n, std::size_t j0, std::size_t l
 }
 
 // The strict lower triangle of S^T S; every row j below the lanes' last.
-template <class T> void gram(T* b, std::size_t n) {
+template <class T, int NV = kTileVectors> void gram(T* b, std::size_t n) {
     constexpr int R = kTileRows;
-    constexpr int NV = kTileVectors;
     constexpr std::size_t kLanes = NV * Simd<T>::width;
     // The last tile of a strip is moved back to end at the strip's last lane.
     static_assert(std::size_t(R) <= kLanes, "a tile has no more rows than a strip has lanes");
-    if (n < kLanes + R + 1) {
+    if (n < kStripOrder<T, NV>) {
+        if constexpr (NV > kFewestStripVectors<T>) return gram<T, NV - 1>(b, n);
         for (std::size_t j = 0; j < n; ++j)
             for (std::size_t l = j + 1; l < n; ++l) {
                 T s = T(0);
