@@ -187,12 +187,26 @@ bool factor_lanes(T* b, std::size_t n, std::size_t first, std::size_t own, std::
     return ok;
 }
 
+// Factor steps s1-1 down to s0 for the lanes [own, end), fewer than a
+// vector, in the one vector from lane first (first + W <= n, so that it lies
+// within every row); with kRadicand as factor_vectors.
+template <class T, bool kRadicand = false>
+bool factor_few_lanes(T* b, std::size_t n, std::size_t first, std::size_t own, std::size_t end,
+                      std::size_t s0, std::size_t s1) {
+    const std::size_t start[1] = {first}, from[1] = {own}, to[1] = {end};
+    return factor_vectors<T, 1, kRadicand>(b, n, start, from, to, s0, s1);
+}
+
 // Factor steps s1-1 down to s0 for the lanes l < end (rows of R above the
 // block), on the vector boundaries of row s1.
 template <class T>
 void factor_outer_lanes(T* b, std::size_t n, std::size_t end, std::size_t s0, std::size_t s1) {
     constexpr std::size_t W = Simd<T>::width;
-    if (end < W) {  // too few lanes for a vector: one lane at a time
+    if (end < W && W <= n) {
+        factor_few_lanes(b, n, 0, 0, end, s0, s1);
+        return;
+    }
+    if (end < W) {  // rows shorter than a vector: one lane at a time
         T acc[W];
         for (std::size_t i = s1; i-- > s0;) {
             for (std::size_t q = 0; q < end; ++q) acc[q] = T(0);
@@ -220,13 +234,19 @@ template <class T> std::int32_t factor(T* b, std::size_t n) {
             std::size_t lead = past_vector_boundary(next + i0);
             if (lead > i0) lead = 0;
             const std::size_t lanes = i - i0 + lead;
-            if (lanes >= Simd<T>::width) {  // the radicand in the lanes' pass
-                if (!factor_lanes<T, true>(b, n, i0 - lead, i0, i, next, i, i + 1)) {
+            const std::size_t first = i0 - lead;
+            if (lanes >= Simd<T>::width || first + Simd<T>::width <= n) {
+                // The radicand in the lanes' pass.
+                const bool ok = lanes >= Simd<T>::width
+                                    ? factor_lanes<T, true>(b, n, first, i0, i, next, i, i + 1)
+                                    : factor_few_lanes<T, true>(b, n, first, i0, i, i, i + 1);
+                if (!ok) {
                     factor_outer_lanes(b, n, i0, i + 1, i1);
                     return 1;
                 }
                 continue;
             }
+            // Rows shorter than a vector: one lane at a time.
             T s = T(0);
             for (std::size_t j = i + 1; j < n; ++j) s = s + b[j * n + i] * b[j * n + i];
             const T t = b[i * n + i] - s;
