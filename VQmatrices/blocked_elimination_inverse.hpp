@@ -444,8 +444,9 @@ void block_strips(T* a, std::size_t n, std::size_t r0, std::size_t r1, T* y) {
 //   slower at order 1000 in double and 12% at order 100 in float.
 // - Zen 4 class (32 KB, 512-bit operations in two halves), narrow_to_size:
 //   orders 64 to 80 8-11% faster in double, 16-28% in float, 200 to 400
-//   7-19%, 600 to 800 0-6%, 1000 unchanged; 7% slower in float at orders 98
-//   to 100 alone, where the narrow strips leave a first strip of a few lanes.
+//   6-19%, 600 to 800 within 1% in double and 2-6% faster in float, 1000
+//   unchanged; 7% slower in float at orders 98 to 100 alone, where the
+//   narrow strips leave a first strip of a few lanes.
 //   by_size gained there only from order 200 on, and less.
 constexpr std::size_t kNarrowFromBytes = 32 * 1024;
 constexpr std::size_t kNarrowUpToBytes = 64 * 1024;

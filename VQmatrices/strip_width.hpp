@@ -10,7 +10,7 @@ namespace vq {
 // (kStripVectors), narrow (kNarrowStripVectors, which only the AVX-512 path
 // makes narrower: two vectors, 128 bytes a strip row) or, block by block,
 // narrow where that keeps a mid-sized strip in the first-level cache
-// (by_size), or narrow in every block whose narrow strip is no larger
+// (by_size), or narrow in every block up to that size, small ones included
 // (narrow_to_size). Narrow strips have half the sums side by side, which wait
 // on the additions' latency, but half the bytes to read in every pass and
 // less of a ragged first strip; which comes out ahead depends on the
