@@ -1,9 +1,7 @@
 // Run-time choice of the kernel path from the processor's features.
 #include "kernel_paths.hpp"
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <cpuid.h>
-#endif
+#include "processor.hpp"
 
 namespace vq {
 
@@ -29,16 +27,9 @@ KernelPath best_path() {
 namespace {
 
 StripWidth strip_width_for_this_processor() {
-#if defined(__x86_64__) || defined(__i386__)
-    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
-    if (!__get_cpuid(0, &eax, &ebx, &ecx, &edx)) return StripWidth::wide;
-    const bool amd = ebx == 0x68747541 && edx == 0x69746e65 && ecx == 0x444d4163;  // "AuthenticAMD"
-    if (!amd || !__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return StripWidth::wide;
-    const unsigned base = (eax >> 8) & 0xF;
-    const unsigned family = base == 0xF ? base + ((eax >> 20) & 0xFF) : base;
+    const unsigned family = amd_family();
     if (family >= 0x1A) return StripWidth::by_size;
     if (family == 0x19) return StripWidth::narrow_to_size;
-#endif
     return StripWidth::wide;
 }
 

@@ -149,7 +149,8 @@ template <class PairReader> Hel2Dg_t<float> fit_float(const PairReader& pairs, u
         // shuffle and two 128-bit extractions instead of three 512-bit
         // shuffles, which processors that split 512-bit operations run in
         // two passes on the pipes the sums' additions share (Zen 4 class:
-        // this pass from 1.13 to 1.10 of its chain of additions).
+        // this pass from 1.13 to 1.10 of its chain of additions; the AVX2
+        // kernel is faster still there, and runs instead).
         const __m256 low = __builtin_shufflevector(t, t, 0, 1, 2, 3, 4, 5, 6, 7);
         const __m256 high = __builtin_shufflevector(t, t, 8, 9, 10, 11, 12, 13, 14, 15);
         acc = add(acc, _mm256_castps256_ps128(low));

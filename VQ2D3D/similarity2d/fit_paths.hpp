@@ -1,6 +1,7 @@
 // The centroid fit as the exports run it: the widest vector kernel this
-// processor can run. Every kernel gives the bits of fit_similarity_2d, so the
-// choice changes only the speed.
+// processor can run, except where a narrower one is faster (avx512::preferred).
+// Every kernel gives the bits of fit_similarity_2d, so the choice changes only
+// the speed.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +25,8 @@ Hel2Dg_t<double> fit_double_pairs(const PointerPairs<double>& pairs, uint32_t n)
 }  // namespace avx2
 namespace avx512 {
 bool available();
+// available, and faster than the AVX2 kernel on this processor.
+bool preferred();
 Hel2Dg_t<float> fit_float_pairs(const AlternatingWalk<float>& pairs, uint32_t n);
 Hel2Dg_t<float> fit_float_pairs(const ParallelWalks<float>& pairs, uint32_t n);
 Hel2Dg_t<float> fit_float_pairs(const PointerPairs<float>& pairs, uint32_t n);
@@ -37,7 +40,7 @@ template <class T, class PairReader> Hel2Dg_t<T> fit_similarity_2d_fast(const Pa
 #endif
     if constexpr (std::is_same_v<T, float>) {
 #if defined(__x86_64__)
-        static const bool widest = avx512::available();
+        static const bool widest = avx512::preferred();
         if (widest) return avx512::fit_float_pairs(pairs, n);
         if (wide) return avx2::fit_float_pairs(pairs, n);
 #endif
