@@ -25,10 +25,18 @@ inline void chain_update_vectors(T* const* c, const T* const* u, const T* f, std
     using S = Simd<T>;
     using V = typename S::vec;
     constexpr std::size_t W = S::width;
+    if (steps == 0) return;
+    // The row pointers copied and the steps' loop entered at least once, so
+    // that the tile's sums stay in registers from the loads to the stores
+    // (GCC otherwise keeps a copy of them on the stack for a loop of no
+    // steps, and reloads the pointers after every store).
+    T* row[R];
+    for (int r = 0; r < R; ++r) row[r] = c[r] + j;
     V acc[R][NV];
     for (int r = 0; r < R; ++r)
-        for (int v = 0; v < NV; ++v) acc[r][v] = S::load(c[r] + j + v * W);
-    for (std::size_t k = 0; k < steps; ++k) {
+        for (int v = 0; v < NV; ++v) acc[r][v] = S::load(row[r] + v * W);
+    std::size_t k = 0;
+    do {
         const T* uk = u[k] + j;
         V uv[NV];
         for (int v = 0; v < NV; ++v) uv[v] = S::load(uk + v * W);
@@ -37,9 +45,9 @@ inline void chain_update_vectors(T* const* c, const T* const* u, const T* f, std
             const V fr = S::broadcast(fk + r);
             for (int v = 0; v < NV; ++v) acc[r][v] = acc[r][v] + fr * uv[v];
         }
-    }
+    } while (++k < steps);
     for (int r = 0; r < R; ++r)
-        for (int v = 0; v < NV; ++v) S::store(c[r] + j + v * W, acc[r][v]);
+        for (int v = 0; v < NV; ++v) S::store(row[r] + v * W, acc[r][v]);
 }
 
 // One vector at column j of R rows, where row r takes the steps only in the
