@@ -29,7 +29,9 @@ inline void chain_update_vectors(T* const* c, const T* const* u, const T* f, std
     // The row pointers copied and the steps' loop entered at least once, so
     // that the tile's sums stay in registers from the loads to the stores
     // (GCC otherwise keeps a copy of them on the stack for a loop of no
-    // steps, and reloads the pointers after every store).
+    // steps, and reloads the pointers after every store; with 16 registers
+    // it also stores them through the stack unless the last loop is
+    // unrolled).
     T* row[R];
     for (int r = 0; r < R; ++r) row[r] = c[r] + j;
     V acc[R][NV];
@@ -46,6 +48,7 @@ inline void chain_update_vectors(T* const* c, const T* const* u, const T* f, std
             for (int v = 0; v < NV; ++v) acc[r][v] = acc[r][v] + fr * uv[v];
         }
     } while (++k < steps);
+#pragma GCC unroll 16
     for (int r = 0; r < R; ++r)
         for (int v = 0; v < NV; ++v) S::store(row[r] + v * W, acc[r][v]);
 }
